@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The project's two commands:
+#   ./run.sh demo   build in Release, start the simulated broker on loopback, run the
+#                   example application against it, stop the broker
+#   ./run.sh test   build with AddressSanitizer and UndefinedBehaviorSanitizer and run
+#                   the whole CTest suite; exits non-zero on any failure
+# Also: ./run.sh bench (Release benchmarks), ./run.sh deps (install packages only).
+# Missing Debian packages are installed with apt-get first.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake g++ make pkg-config python3 gsoap libgsoap-dev libtinyxml-dev
+          libgtest-dev libgmock-dev libbenchmark-dev)
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+install_missing() {
+  local missing=()
+  for package in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+      || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}
+
+configure_and_build() {  # <build dir> <cmake args...>
+  local dir=$1; shift
+  cmake -S . -B "$dir" "$@"
+  cmake --build "$dir" -j "$JOBS"
+}
+
+run_tests() {
+  configure_and_build build/test -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BUILD_BENCH=OFF
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  ctest --test-dir build/test --output-on-failure -j "$JOBS" --timeout 300
+}
+
+run_bench() {
+  configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DQZ_BUILD_TESTS=OFF
+  for bench in build/release/bench/bench_*; do
+    echo "== $bench"
+    "$bench" --benchmark_min_time=0.2
+  done
+}
+
+run_demo() {
+  configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DQZ_BUILD_TESTS=OFF
+  if [ ! -x build/release/simbroker/qzbroker-sim ]; then
+    echo "The demo needs the simulated broker and the example application, which are not built yet."
+    echo "Nothing was run. './run.sh test' builds and checks what exists so far."
+    exit 1
+  fi
+}
+
+case "${1:-}" in
+  test) install_missing; run_tests ;;
+  demo) install_missing; run_demo ;;
+  bench) install_missing; run_bench ;;
+  deps) install_missing ;;
+  *) echo "usage: $0 demo|test|bench|deps" >&2; exit 2 ;;
+esac
