@@ -10,8 +10,12 @@ install(TARGETS qzremote EXPORT QZRemoteTargets
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 # Public headers, folder by folder.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/libqzvalue/include/
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+foreach(header_dir libqzvalue/include include binding/include)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${header_dir})
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/${header_dir}/
+      DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+  endif()
+endforeach()
 
 set(QZ_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/QZRemote)
 install(EXPORT QZRemoteTargets NAMESPACE QZRemote:: DESTINATION ${QZ_CMAKE_DIR})
