@@ -1,0 +1,45 @@
+// Velantrix::Proxies::Proxy: the untyped proxy that reaches any module of the broker
+// by name; arguments and results travel as host values converted whole.
+#ifndef VELANTRIX_PROXIES_PROXY_H
+#define VELANTRIX_PROXIES_PROXY_H
+
+#include <velantrix/proxies/detail/hostcall.h>
+#include <velantrix/system.h>
+
+namespace QZ {
+class QZProxyRemote;
+}
+
+namespace Velantrix::Proxies {
+
+// Native errors arrive as System::Exception; after Dispose every use raises
+// System::ObjectDisposedException. A host list given as `args`, for example an
+// ArrayList of the remote method's arguments, travels as one Array value.
+class Proxy : public System::IDisposable {
+public:
+  // Looks moduleName up on the broker at ip:port; nothing native is left if that fails.
+  Proxy(const System::String& moduleName, const System::String& ip, int port);
+  ~Proxy() override;
+  Proxy(const Proxy&) = delete;
+  Proxy& operator=(const Proxy&) = delete;
+
+  // Releases the native proxy and closes its connection; a second call does nothing.
+  void Dispose() override;
+
+  // Calls methodName and waits for its answer, converted to a host value.
+  System::Object genericCall(const System::String& methodName, const System::Object& args);
+  // The same call; the answer is dropped once it has arrived.
+  void genericVoidCall(const System::String& methodName, const System::Object& args);
+  // Starts methodName on the broker and returns its task id at once.
+  int genericPost(const System::String& methodName, const System::Object& args);
+
+protected:
+  virtual void Dispose(bool disposing);
+
+private:
+  detail::DisposableNative<QZ::QZProxyRemote> fProxy;
+};
+
+}  // namespace Velantrix::Proxies
+
+#endif

@@ -1,0 +1,92 @@
+// The gSOAP context of one broker connection.
+#include "qzbrokerclient.h"
+#include "qzwirecontext.h"
+
+#include "stdsoap2.h"
+
+#include <sys/socket.h>
+
+#include <cstring>
+
+extern SOAP_NMAC struct Namespace namespaces[];
+
+namespace QZ {
+namespace wire {
+
+namespace {
+
+const char kClientId[] = "qz-client";
+
+struct ClientHooks {
+  int (*nextPostHeader)(struct soap*, const char*, const char*) = nullptr;
+};
+
+// The broker expects the User-Agent of the engine version it was made for.
+int postHeader(struct soap* soap, const char* key, const char* value) {
+  const ClientHooks* hooks = static_cast<ClientHooks*>(soap_lookup_plugin(soap, kClientId));
+  if (key != nullptr && std::strcmp(key, "User-Agent") == 0) value = "gSOAP/2.7";
+  return hooks->nextPostHeader(soap, key, value);
+}
+
+int hooksCopy(struct soap*, struct soap_plugin* dst, struct soap_plugin* src) {
+  dst->data = new ClientHooks(*static_cast<ClientHooks*>(src->data));
+  return SOAP_OK;
+}
+
+void hooksDelete(struct soap*, struct soap_plugin* plugin) {
+  delete static_cast<ClientHooks*>(plugin->data);
+}
+
+int hooksInit(struct soap* soap, struct soap_plugin* plugin, void*) {
+  ClientHooks* hooks = new ClientHooks();
+  hooks->nextPostHeader = soap->fposthdr;
+  plugin->id = kClientId;
+  plugin->data = hooks;
+  plugin->fcopy = hooksCopy;
+  plugin->fdelete = hooksDelete;
+  soap->fposthdr = postHeader;
+  return SOAP_OK;
+}
+
+}  // namespace
+
+struct soap* newClientContext(int timeoutSeconds) {
+  struct soap* soap = soap_new1(SOAP_IO_KEEPALIVE);  // kept alive in and out
+  if (soap == nullptr) return nullptr;
+  soap->bind_flags = SO_REUSEADDR;
+  soap->max_keep_alive = -1;
+  if (timeoutSeconds != 0) {
+    soap->recv_timeout = timeoutSeconds;
+    soap->send_timeout = timeoutSeconds;
+    soap->connect_timeout = timeoutSeconds;
+    soap->accept_timeout = timeoutSeconds;
+  }
+  // A broker that closed the connection must not kill the process with SIGPIPE.
+  soap->socket_flags = MSG_NOSIGNAL;
+  soap_set_namespaces(soap, namespaces);
+  useBoundedReceive(soap);
+  if (soap_register_plugin(soap, hooksInit) != SOAP_OK) {
+    soap_free(soap);
+    return nullptr;
+  }
+  return soap;
+}
+
+void freeClientContext(struct soap* soap) {
+  if (soap == nullptr) return;
+  soap_destroy(soap);
+  soap_end(soap);
+  soap_free(soap);  // closes the socket, removes the plugins
+}
+
+void finishCall(struct soap* soap) {
+  soap_destroy(soap);
+  soap_end(soap);
+  // The engine leaves its attachment lists pointing into the memory just freed.
+  soap->dime.list = nullptr;
+  soap->dime.first = nullptr;
+  soap->dime.last = nullptr;
+}
+
+}  // namespace wire
+}  // namespace QZ

@@ -1,0 +1,84 @@
+// Fuzz entry of the answer reader: arbitrary bytes as the text after the result's start
+// tag. Besides surviving every input, the reader must keep two promises:
+// - the pre-scan sees at least the nesting the document parser builds;
+// - a value it read, written again and read back, is the same value.
+#include "qzvaluesoap.h"
+#include "qzvaluesoap_prescan.h"
+
+#include "qzvalue/qzerror.h"
+
+#include <tinyxml.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void fail(const char* what, const std::string& text) {
+  std::fprintf(stderr, "invariant broken: %s\ntext: %s\n", what, text.c_str());
+  std::abort();
+}
+
+std::size_t treeDepth(const TiXmlNode* node) {
+  std::size_t deepest = 0;
+  for (const TiXmlNode* child = node->FirstChild(); child != nullptr; child = child->NextSibling())
+    if (child->ToElement() != nullptr) {
+      const std::size_t below = 1 + treeDepth(child);
+      if (below > deepest) deepest = below;
+    }
+  return deepest;
+}
+
+// Equal as the wire can keep them: Binary bytes travel apart, floats as 8 digits.
+bool sameOnTheWire(const QZ::QZValue& a, const QZ::QZValue& b) {
+  if (a.getType() != b.getType()) return false;
+  switch (a.getType()) {
+    case QZ::QZValue::TypeArray:
+      if (a.getSize() != b.getSize()) return false;
+      for (unsigned int i = 0; i < a.getSize(); ++i)
+        if (!sameOnTheWire(a[static_cast<int>(i)], b[static_cast<int>(i)])) return false;
+      return true;
+    case QZ::QZValue::TypeObject: {
+      std::string left, right;
+      a.encodeBase64(left);
+      b.encodeBase64(right);
+      return left == right;
+    }
+    case QZ::QZValue::TypeBinary: return true;
+    default: return a == b;
+  }
+}
+
+void checkPrescan(const std::string& text) {
+  const QZ::valuexml::MarkupFacts facts =
+      QZ::valuexml::scanMarkup(text.c_str(), text.size(), 2000, 2000);
+  if (facts.depth > 2000 || facts.attributes > 2000) return;  // never handed to the parser
+  TiXmlDocument document;
+  document.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+  if (facts.depth < treeDepth(&document)) fail("pre-scan saw less nesting than the parser", text);
+}
+
+void checkRoundTrip(const QZ::QZValue& value, const std::string& text) {
+  std::string written;
+  QZ::appendValueXml(value, written, false);
+  QZ::QZValue back;
+  const bool read = QZ::readValueFromText(written, back);
+  if (read != value.isValid()) fail("written value not found again", text);
+  if (read && !sameOnTheWire(value, back)) fail("value changed on a round trip", text);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  checkPrescan(text);
+  QZ::QZValue value;
+  try {
+    if (QZ::readValueFromText(text, value)) checkRoundTrip(value, text);
+  } catch (const QZ::QZError&) {
+    // A refused answer is a correct outcome.
+  }
+  return 0;
+}
