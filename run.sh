@@ -4,13 +4,14 @@
 #                   example application against it, stop the broker
 #   ./run.sh test   build with AddressSanitizer and UndefinedBehaviorSanitizer and run
 #                   the whole CTest suite; exits non-zero on any failure
-# Also: ./run.sh bench (Release benchmarks), ./run.sh deps (install packages only).
+# Also: ./run.sh bench (Release benchmarks), ./run.sh fuzz [seconds] (libFuzzer targets,
+# 60 s each by default), ./run.sh deps (install packages only).
 # Missing Debian packages are installed with apt-get first.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ make pkg-config python3 gsoap libgsoap-dev libtinyxml-dev
-          libgtest-dev libgmock-dev libbenchmark-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing() {
@@ -49,18 +50,20 @@ run_bench() {
 }
 
 run_demo() {
-  configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DQZ_BUILD_TESTS=OFF
-  if [ ! -x build/release/simbroker/qzbroker-sim ]; then
+  configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DQZ_BUILD_TESTS=OFF -DQZ_BUILD_BENCH=OFF
+  if [ ! -x tools/demo.sh ] || [ ! -x build/release/simbroker/qzbroker-sim ]; then
     echo "The demo needs the simulated broker and the example application, which are not built yet."
     echo "Nothing was run. './run.sh test' builds and checks what exists so far."
     exit 1
   fi
+  tools/demo.sh build/release
 }
 
 case "${1:-}" in
   test) install_missing; run_tests ;;
   demo) install_missing; run_demo ;;
   bench) install_missing; run_bench ;;
+  fuzz) install_missing; tools/fuzz.sh "${2:-60}" ;;
   deps) install_missing ;;
-  *) echo "usage: $0 demo|test|bench|deps" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|test|bench|fuzz [seconds]|deps" >&2; exit 2 ;;
 esac
