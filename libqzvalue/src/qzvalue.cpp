@@ -364,9 +364,12 @@ void QZValue::SetBinary(const void* data, int size) {
     fValue.asBinary->reserve(static_cast<std::size_t>(size) + kBinaryCapacity);
     fType = TypeBinary;
   }
-  fValue.asBinary->resize(static_cast<std::size_t>(size));
-  // An empty block copies nothing, so no first byte is ever touched.
-  if (size > 0) std::memcpy(fValue.asBinary->data(), data, static_cast<std::size_t>(size));
+  // Copies straight in (no zero-filling first); an empty block touches no byte.
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  if (size > 0)
+    fValue.asBinary->assign(bytes, bytes + size);
+  else
+    fValue.asBinary->clear();
 }
 
 const TQZValueBinary& QZValue::bytes() const {

@@ -57,6 +57,7 @@ void prepareOutgoingAttachments(struct soap* soap, const QZValue& params) {
 
 void restoreIncomingAttachments(struct soap* soap, QZValue& answer) {
   const auto received = wire::receivedAttachments(soap);
+  if (received.empty()) return;  // nothing to restore: skip walking large answers
   std::size_t counter = 0;
   restoreBinaries(answer, received, counter);
 }
