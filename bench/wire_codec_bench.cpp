@@ -7,6 +7,7 @@
 #include "qzvaluesoap.h"
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <tinyxml.h>
 
 #include <random>
@@ -15,6 +16,16 @@
 namespace {
 
 using QZ::QZValue;
+
+// The allocator keeps what it was given instead of handing it back to the system after
+// every round, so that each case measures its own work, not a fresh heap's page faults
+// (which on a virtual machine cost as much as the parse, and fall differently on
+// whichever case happens to free its memory last).
+const bool kHeapKept = [] {
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  return true;
+}();
 
 QZValue floatArray() {
   std::mt19937 random(3);

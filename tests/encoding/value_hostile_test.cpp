@@ -59,6 +59,23 @@ TEST(ValueHostile, LimitsAttributesPerElement) {
                   StrEq("\tQZValue::readValueXml\n\tan element with more than 128 attributes")));
 }
 
+// The parser keeps whatever it read of an element it gave up on; the reader refuses it.
+TEST(ValueHostile, RefusesAFirstElementCutShortOrMalformed) {
+  const char* texts[] = {
+      "<item xsi:type=\"Array\"><item xsi:type=\"xsd:int\">1</item><item xsi:type=\"xsd:int\">2",
+      "<item xsi:type=\"Array\"><item xsi:ty",
+      "<item xsi:type=\"xsd:string\">a &#xZZ; b</item>",
+      "<item xsi:type=\"xsd:int\" xsi:type=\"xsd:string\">1</item>",
+      "<item xsi:type=\"xsd:int\">1</itemx>"};
+  for (const char* text : texts) {
+    QZValue value;
+    EXPECT_THAT([&] { QZ::readValueFromText(text, value); },
+                ThrowsMessage<QZ::QZError>(StrEq("\tQZValue::readValueXml\n\tthe answer is cut "
+                                                 "short or malformed inside its first element")))
+        << text;
+  }
+}
+
 TEST(ValueHostile, ReservesNoMoreThanTheChildren) {
   for (const char* count : {"2000000000", "-5", "99999999999999999999"}) {
     QZValue value;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -94,6 +96,14 @@ TEST(ValueRoundTrip, ReadsNumbersAsAtoiAndStreamsDo) {
   for (int i = 0; i < 50000; ++i) {
     std::string text;
     for (std::size_t n = length(random); n > 0; --n) text += alphabet[pick(random)];
+    texts.push_back(text);
+  }
+  std::uniform_real_distribution<float> number(-1e4f, 1e4f);
+  std::uniform_int_distribution<int> digits(1, 10), exponent(-12, 12);
+  for (int i = 0; i < 50000; ++i) {
+    char text[64];
+    const double value = static_cast<double>(number(random)) * std::pow(10.0, exponent(random));
+    std::snprintf(text, sizeof text, i % 2 ? "%.*g" : "%.*f", digits(random), value);
     texts.push_back(text);
   }
   for (const std::string& text : texts) {

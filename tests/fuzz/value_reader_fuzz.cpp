@@ -1,6 +1,7 @@
 // Fuzz entry of the answer reader: arbitrary bytes as the text after the result's start
 // tag. Besides surviving every input, the reader must keep two promises:
-// - the pre-scan sees at least the nesting the document parser builds;
+// - the pre-scan sees at least the nesting the document parser builds, and agrees with
+//   it on where the first element ends, or that it does not;
 // - a value it read, written again and read back, is the same value.
 #include "qzvaluesoap.h"
 #include "qzvaluesoap_prescan.h"
@@ -58,6 +59,16 @@ void checkPrescan(const std::string& text) {
   TiXmlDocument document;
   document.Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
   if (facts.depth < treeDepth(&document)) fail("pre-scan saw less nesting than the parser", text);
+  if (facts.hasElement != (document.FirstChildElement() != nullptr))
+    fail("pre-scan and parser disagree on an element", text);
+  if (facts.firstElementEnd == 0) {
+    if (facts.hasElement && !document.Error()) fail("parser completed a first element the pre-scan did not", text);
+    return;
+  }
+  // Up to the end the scan found, the parser reads the first element without a fault.
+  TiXmlDocument first;
+  first.Parse(text.substr(0, facts.firstElementEnd).c_str(), nullptr, TIXML_ENCODING_LEGACY);
+  if (first.Error()) fail("parser did not complete the first element the pre-scan did", text);
 }
 
 void checkRoundTrip(const QZ::QZValue& value, const std::string& text) {

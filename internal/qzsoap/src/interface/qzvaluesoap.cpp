@@ -235,6 +235,7 @@ QZValue::Type itemTypeFromName(const char* typeName) {
 }
 
 const QZValue& readValueXml(const TiXmlElement* node, QZValue& value, int kindHint) {
+  QZ_ASSERT(kModule, node != nullptr);
   readElement(node, value, kindHint, 1);
   return value;
 }
@@ -253,6 +254,11 @@ bool readValueFromText(const std::string& text, QZValue& value) {
                   "an element with more than " + std::to_string(kMaxElementAttributes) +
                       " attributes",
                   __FILE__, __LINE__);
+  // The parser would keep a half-read first element as if it were whole.
+  if (facts.hasElement && facts.firstElementEnd == 0)
+    throw QZError(kModule, "readValueXml",
+                  "the answer is cut short or malformed inside its first element", __FILE__,
+                  __LINE__);
   // Texts of white space written as references survive the parse as CDATA sections.
   std::string kept;
   if (!facts.whiteSpaceTexts.empty()) kept = valuexml::keepWhiteSpaceTexts(text, facts.whiteSpaceTexts);
@@ -261,7 +267,7 @@ bool readValueFromText(const std::string& text, QZValue& value) {
   // Single-byte mode whatever the text claims: a character reference is one byte.
   TiXmlDocument document;
   document.Parse(parsed, nullptr, TIXML_ENCODING_LEGACY);
-  // A parse error after the first element (the answer's closing tags) does not matter.
+  // A parse error after the first element (in what follows the answer) does not matter.
   const TiXmlElement* first = document.FirstChildElement();
   if (first == nullptr) return false;
   value.clear();

@@ -50,7 +50,10 @@ const QZValue& readValueXml(const TiXmlElement* node, QZValue& value, int kindHi
 // element's start tag, possibly running past the end of the answer; only its first
 // element matters, and the text ends at its first NUL byte. Returns false, `value`
 // untouched, when the text holds no element; otherwise clears `value`, reads the first
-// element into it and returns true. The text is parsed single-byte whatever it claims,
+// element into it and returns true. A first element that the text cuts short, or that
+// the parser gives up inside (malformed), raises QZError("QZValue", "readValueXml",
+// "the answer is cut short or malformed inside its first element") rather than reading
+// as part of a value. The text is parsed single-byte whatever it claims,
 // and text nested deeper than kMaxValueDepth + 1 elements, or with more than
 // kMaxElementAttributes on one element, is refused before parsing. Element text made
 // only of white space written as references (a String of spaces) is kept as text.

@@ -41,7 +41,13 @@ int digitValue(char c, bool hex) {
   return -1;
 }
 
-const char* const kNamedEntities[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
+struct NamedEntity {
+  const char* text;
+  std::size_t length;
+  char byte;
+};
+const NamedEntity kNamedEntities[] = {
+    {"&amp;", 5, '&'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&quot;", 6, '"'}, {"&apos;", 6, '\''}};
 
 struct Name {
   const char* start;
@@ -107,10 +113,13 @@ private:
   }
 
   Reference reference(const char* p) const;
+  Reference unusualReference(const char* p) const;
   const char* elementText(const char* p, MarkupFacts& facts) const;
   std::string condensedBytes(const char* p, const char* end) const;
-  const char* attribute(const char* p) const;
+  const char* attribute(const char* p, Name* name) const;
   const char* declaration(const char* p) const;
+  const char* element(const char* p, std::vector<Name>& open, std::vector<Name>& attributes,
+                      MarkupFacts& facts, std::size_t maxDepth, std::size_t maxAttributes) const;
 
   const char* find(const char* p, char c, const char* end) const {
     const void* hit = std::memchr(p, c, static_cast<std::size_t>(end - p));
@@ -128,28 +137,43 @@ private:
 // produces nothing.
 Reference MarkupScan::reference(const char* p) const {
   if (end_ - p > 2 && p[1] == '#') {
-    const bool hex = p[2] == 'x';
-    const char* from = p + (hex ? 3 : 2);
-    if (from == end_) return {nullptr, false, 0};
-    const void* hit = std::memchr(from, ';', static_cast<std::size_t>(end_ - from));
-    if (hit == nullptr) return {nullptr, false, 0};
-    const char* semicolon = static_cast<const char*>(hit);
-    const char stop = hex ? 'x' : '#';
+    // The usual forms first: "&#" or "&#x", digits, ";".
     unsigned int value = 0;  // the low bits are all that matter
-    unsigned int weight = 1;
-    for (const char* q = semicolon - 1; *q != stop; --q) {
-      const int digit = digitValue(*q, hex);
-      if (digit < 0) return {nullptr, false, 0};
-      value += weight * static_cast<unsigned int>(digit);
-      weight *= hex ? 16u : 10u;
+    const char* q = p + 2;
+    if (*q != 'x') {
+      for (; q != end_ && static_cast<unsigned char>(*q - '0') < 10; ++q)
+        value = value * 10 + static_cast<unsigned int>(*q - '0');
+    } else {
+      for (int digit; ++q != end_ && (digit = digitValue(*q, true)) >= 0;)
+        value = value * 16 + static_cast<unsigned int>(digit);
     }
-    return {semicolon + 1, true, static_cast<char>(value & 0xFFu)};
+    if (q != end_ && *q == ';') return {q + 1, true, static_cast<char>(value & 0xFFu)};
+    return unusualReference(p);
   }
-  for (const char* entity : kNamedEntities) {
-    const std::size_t length = std::strlen(entity);
-    if (startsWith(p, entity, length)) return {p + length, true, entity[1]};
+  for (const NamedEntity& entity : kNamedEntities) {
+    if (startsWith(p, entity.text, entity.length)) return {p + entity.length, true, entity.byte};
   }
   return {p + 1, false, 0};
+}
+
+// Any other "&#": the parser takes the next ";" wherever it is, and the digits before it.
+Reference MarkupScan::unusualReference(const char* p) const {
+  const bool hex = p[2] == 'x';
+  const char* from = p + (hex ? 3 : 2);
+  if (from == end_) return {nullptr, false, 0};
+  const void* hit = std::memchr(from, ';', static_cast<std::size_t>(end_ - from));
+  if (hit == nullptr) return {nullptr, false, 0};
+  const char* semicolon = static_cast<const char*>(hit);
+  const char stop = hex ? 'x' : '#';
+  unsigned int value = 0;
+  unsigned int weight = 1;
+  for (const char* q = semicolon - 1; *q != stop; --q) {
+    const int digit = digitValue(*q, hex);
+    if (digit < 0) return {nullptr, false, 0};
+    value += weight * static_cast<unsigned int>(digit);
+    weight *= hex ? 16u : 10u;
+  }
+  return {semicolon + 1, true, static_cast<char>(value & 0xFFu)};
 }
 
 // Element text up to the next "<", which it returns. Notes text that the parser would
@@ -176,7 +200,9 @@ const char* MarkupScan::elementText(const char* p, MarkupFacts& facts) const {
   // Then only "<" and the references, which may run past a "<", matter.
   const char* less = find(p, '<', end_);
   for (;;) {
-    const char* ampersand = find(p, '&', less);
+    const char* ampersand = p;
+    while (ampersand != less && *ampersand != '&' && ampersand - p < 16) ++ampersand;
+    if (ampersand != less && *ampersand != '&') ampersand = find(ampersand, '&', less);
     if (ampersand == less) break;
     p = reference(ampersand).next;
     if (p == nullptr) return nullptr;
@@ -217,9 +243,12 @@ std::string MarkupScan::condensedBytes(const char* p, const char* end) const {
 }
 
 // One name="value" (quoted or not), as in a start tag or a declaration.
-const char* MarkupScan::attribute(const char* p) const {
-  p = readName(skipSpace(p));
+const char* MarkupScan::attribute(const char* p, Name* name) const {
+  p = skipSpace(p);
+  const char* const nameStart = p;
+  p = readName(p);
   if (p == nullptr) return nullptr;
+  if (name != nullptr) *name = Name{nameStart, static_cast<std::size_t>(p - nameStart)};
   p = skipSpace(p);
   if (p == end_ || *p != '=') return nullptr;
   p = skipSpace(p + 1);
@@ -239,6 +268,37 @@ const char* MarkupScan::attribute(const char* p) const {
   return p == end_ ? nullptr : p;
 }
 
+// An element's start tag, counted as opened. Returns its closing "/>" or ">", or nullptr
+// where the parser gives up (also past a limit).
+const char* MarkupScan::element(const char* p, std::vector<Name>& open, std::vector<Name>& attributes,
+                                MarkupFacts& facts, std::size_t maxDepth,
+                                std::size_t maxAttributes) const {
+  // The parser keeps the element even when its start tag then fails.
+  const char* nameEnd = readName(p + 1);
+  open.push_back(Name{p + 1, static_cast<std::size_t>(nameEnd - (p + 1))});
+  facts.hasElement = true;
+  if (open.size() > facts.depth) {
+    facts.depth = open.size();
+    if (facts.depth > maxDepth) return nullptr;
+  }
+  attributes.clear();
+  for (p = skipSpace(nameEnd); p != end_ && *p != '/' && *p != '>'; p = skipSpace(p)) {
+    Name name{nullptr, 0};
+    p = attribute(p, &name);
+    if (p == nullptr) return nullptr;
+    for (const Name& earlier : attributes)  // the parser refuses a repeated name
+      if (earlier.length == name.length && std::memcmp(earlier.start, name.start, name.length) == 0)
+        return nullptr;
+    attributes.push_back(name);
+    if (attributes.size() > facts.attributes) {
+      facts.attributes = attributes.size();
+      if (facts.attributes > maxAttributes) return nullptr;
+    }
+  }
+  if (p == end_ || (*p == '/' && (p + 1 == end_ || p[1] != '>'))) return nullptr;
+  return p;
+}
+
 // After "<?xml": words and the version, encoding and standalone attributes up to ">".
 const char* MarkupScan::declaration(const char* p) const {
   while (p != end_) {
@@ -247,7 +307,7 @@ const char* MarkupScan::declaration(const char* p) const {
     if (p == end_) return nullptr;
     if (startsWithWord(p, "version") || startsWithWord(p, "encoding") ||
         startsWithWord(p, "standalone")) {
-      p = attribute(p);
+      p = attribute(p, nullptr);
       if (p == nullptr) return nullptr;
     } else {
       while (p != end_ && *p != '>' && !isSpace(*p)) ++p;
@@ -258,7 +318,13 @@ const char* MarkupScan::declaration(const char* p) const {
 
 MarkupFacts MarkupScan::run(std::size_t maxDepth, std::size_t maxAttributes) {
   MarkupFacts facts;
-  std::vector<Name> open;  // the elements the parser is inside, innermost last
+  std::vector<Name> open;        // the elements the parser is inside, innermost last
+  std::vector<Name> attributes;  // those of the start tag being read
+  auto close = [&](const char* after) {
+    open.pop_back();
+    if (open.empty() && facts.firstElementEnd == 0)
+      facts.firstElementEnd = static_cast<std::size_t>(after - text_);
+  };
   const char* p = skipSpace(text_);
   while (p != nullptr && p != end_) {
     if (!open.empty() && *p != '<') {
@@ -271,49 +337,20 @@ MarkupFacts MarkupScan::run(std::size_t maxDepth, std::size_t maxAttributes) {
       if (!startsWith(p + 2, name.start, name.length)) break;
       p = skipSpace(p + 2 + name.length);
       if (p == end_ || *p != '>') break;
-      open.pop_back();
-      p = skipSpace(p + 1);
-      continue;
-    }
-    if (startsWithWord(p, "<?xml")) {
+      close(++p);
+    } else if (p + 1 != end_ && isNameStart(p[1])) {
+      p = element(p, open, attributes, facts, maxDepth, maxAttributes);
+      if (p == nullptr) break;
+      if (*p == '/') close(p += 2);
+      else ++p;  // ">": the content follows
+    } else if (startsWithWord(p, "<?xml")) {
       p = declaration(p + 5);
     } else if (startsWith(p, "<!--", 4)) {
       p = past(p + 4, "-->", 3);
     } else if (startsWith(p, "<![CDATA[", 9)) {
       p = past(p + 9, "]]>", 3);
-    } else if (startsWith(p, "<!", 2) || p + 1 == end_ || !isNameStart(p[1])) {
-      p = past(p + 1, ">", 1);  // anything else the parser keeps as an unknown node
     } else {
-      // The parser keeps the element even when its start tag then fails.
-      const char* nameEnd = readName(p + 1);
-      open.push_back(Name{p + 1, static_cast<std::size_t>(nameEnd - (p + 1))});
-      if (open.size() > facts.depth) {
-        facts.depth = open.size();
-        if (facts.depth > maxDepth) break;
-      }
-      if (nameEnd == end_) break;
-      std::size_t attributes = 0;
-      p = nameEnd;
-      for (;;) {
-        p = skipSpace(p);
-        if (p == end_) return facts;
-        if (*p == '/') {
-          if (p + 1 == end_ || p[1] != '>') return facts;
-          open.pop_back();
-          p += 2;
-          break;
-        }
-        if (*p == '>') {
-          ++p;
-          break;
-        }
-        p = attribute(p);
-        if (p == nullptr) return facts;
-        if (++attributes > facts.attributes) {
-          facts.attributes = attributes;
-          if (attributes > maxAttributes) return facts;
-        }
-      }
+      p = past(p + 1, ">", 1);  // anything else the parser keeps as an unknown node
     }
     if (p != nullptr) p = skipSpace(p);
   }

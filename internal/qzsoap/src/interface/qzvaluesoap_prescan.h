@@ -30,6 +30,10 @@ struct WhiteSpaceText {
 struct MarkupFacts {
   std::size_t depth = 0;       // deepest nesting of elements the parser would open
   std::size_t attributes = 0;  // most attributes the parser would read on one element
+  bool hasElement = false;     // the parser would meet an element
+  // Just past the end of the first element, when the parser would read it to its end;
+  // 0 when it would stop inside it (text cut short or malformed).
+  std::size_t firstElementEnd = 0;
   std::vector<WhiteSpaceText> whiteSpaceTexts;
 };
 

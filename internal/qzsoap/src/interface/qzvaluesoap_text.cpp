@@ -96,7 +96,7 @@ void appendInt(std::string& out, int value) {
 }
 
 void appendFloat(std::string& out, float value) {
-  // Formatting with a precision is specified as printf's "%.*g" in the C locale.
+  // The standard library formats with a precision exactly as printf's "%.*g" does in the C locale.
   char buffer[64];
   const std::to_chars_result result = std::to_chars(
       buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::general, 8);
