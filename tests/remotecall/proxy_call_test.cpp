@@ -169,6 +169,21 @@ TEST(ProxyCall, KeptAliveConnectionIsReusedAndRecoveredAfterClose) {
   EXPECT_EQ(broker.server().connectionsAccepted(), 2);
 }
 
+TEST(ProxyCall, RequestOnAConnectionTheBrokerJustClosedIsSentAgain) {
+  // The broker drops the kept-alive connection instead of answering the first call,
+  // as one that closed it right after its last answer does: nothing of an answer
+  // arrives, so the request goes out once more on a new connection.
+  int calls = 0;
+  BrokerStub broker([&calls](const std::string&, const RawRequest&) {
+    const RawAnswer whole = qztest::resultAnswer(kInt1);
+    return ++calls == 1 ? RawAnswer::truncated(whole.bytes, 0) : whole;
+  });
+  QZProxyRemote proxy("QZMemory", "127.0.0.1", broker.port(), 0, 0);
+  EXPECT_EQ(proxy.callRemote<int>("first"), 1);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(broker.server().connectionsAccepted(), 2);
+}
+
 TEST(ProxyCall, BrokerVanishingMidAnswerLeavesTheProxyUsable) {
   int calls = 0;
   BrokerStub broker([&calls](const std::string&, const RawRequest&) {

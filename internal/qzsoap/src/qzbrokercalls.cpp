@@ -60,14 +60,29 @@ int dropConnection(struct soap* soap) {
   return status;
 }
 
+// A kept-alive connection that the broker closed right after its last answer is only
+// noticed when the next request fails before a single byte of answer arrives: that
+// request never reached the broker's service, so it is sent once more on a new
+// connection. Every receive fills the engine's buffer from its start, and an answer
+// starts with "HTTP", so a first byte still zero after the failure means nothing came.
+void markNothingReceived(struct soap* soap) { soap->buf[0] = '\0'; }
+
+bool failedOnStaleConnection(struct soap* soap, bool reused) {
+  return reused && (soap->error == SOAP_EOF || soap->error == SOAP_TCP_ERROR) &&
+         soap->buf[0] == '\0';
+}
+
 int exchangeValue(struct soap* soap, const std::string& endpoint, const std::string& module,
                   const std::string& method, const QZValue& params, QZValue& result,
                   bool posted) {
   const char* operation = posted ? "qzbroker:callTamsa2" : "qzbroker:callTamsa";
   const char* answer = posted ? "qzbroker:callTamsa2Response" : "qzbroker:callTamsaResponse";
   if (sendExact(soap, endpoint.c_str(),
-                [&] { return putCallRequest(soap, operation, module, method, params); }))
+                [&] { return putCallRequest(soap, operation, module, method, params); })) {
+    markNothingReceived(soap);
     return soap->error;
+  }
+  markNothingReceived(soap);
   if (beginAnswer(soap)) return soap->error;
   // The result is read straight into the caller's value, so a value read before a
   // later failure stays there.
@@ -84,7 +99,13 @@ int callValue(struct soap* soap, const std::string& endpoint, const std::string&
               bool posted) {
   int status;
   try {
+    const bool reused = soap_valid_socket(soap->socket);
+    markNothingReceived(soap);
     status = exchangeValue(soap, endpoint, module, method, params, result, posted);
+    if (status != SOAP_OK && failedOnStaleConnection(soap, reused)) {
+      soap_force_closesock(soap);
+      status = exchangeValue(soap, endpoint, module, method, params, result, posted);
+    }
   } catch (...) {
     dropConnection(soap);  // the value reader refused the answer midway
     throw;
@@ -94,8 +115,11 @@ int callValue(struct soap* soap, const std::string& endpoint, const std::string&
 
 int exchangeRecord(struct soap* soap, const std::string& endpoint,
                    const std::string& moduleName, qz__QZModuleInfo& info) {
-  if (sendExact(soap, endpoint.c_str(), [&] { return putLookupRequest(soap, moduleName); }))
+  if (sendExact(soap, endpoint.c_str(), [&] { return putLookupRequest(soap, moduleName); })) {
+    markNothingReceived(soap);
     return soap->error;
+  }
+  markNothingReceived(soap);
   if (beginAnswer(soap)) return soap->error;
   bool found = false;
   if (!readAnswerElement(soap, "qzbroker:getModuleByNameResponse",
@@ -121,7 +145,14 @@ int callTamsa2(struct soap* soap, const std::string& endpoint, const std::string
 int getModuleByName(struct soap* soap, const std::string& endpoint,
                     const std::string& moduleName, ModuleRecord& out) {
   qz__QZModuleInfo info;  // the defaults for missing children
-  if (exchangeRecord(soap, endpoint, moduleName, info) != SOAP_OK) return dropConnection(soap);
+  const bool reused = soap_valid_socket(soap->socket);
+  markNothingReceived(soap);
+  int status = exchangeRecord(soap, endpoint, moduleName, info);
+  if (status != SOAP_OK && failedOnStaleConnection(soap, reused)) {
+    soap_force_closesock(soap);
+    status = exchangeRecord(soap, endpoint, moduleName, info);
+  }
+  if (status != SOAP_OK) return dropConnection(soap);
   out.name = info.name;
   out.architecture = info.architecture;
   out.ip = info.ip;
