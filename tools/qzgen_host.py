@@ -10,11 +10,12 @@ headers only forward-declare the native proxy; its header is included by the
 sources alone, so an application compiles against the host types only.
 """
 
+import sys
 import textwrap
 from collections import defaultdict
 
 from qzgen_native import CXX_KEYWORDS
-from qzgen_printer import GenerationError, Printer
+from qzgen_printer import GenerationError, Printer, per_module_plan
 
 PROXY_SUFFIX = "Proxy"
 UNTYPED_HEADER = "include/velantrix/proxies/proxy.h"  # the hand-written untyped Proxy
@@ -109,14 +110,7 @@ def plan(catalogue, table):
     """The files of this layer: (path below the output folder, function that
     returns the file's text).  `table` names the catalogue in the banners."""
     check(catalogue)
-    files = []
-    for module in catalogue.modules:
-        files.append((header_path(module),
-                      lambda m=module: module_header(m, catalogue.common, table)))
-        files.append((source_path(module),
-                      lambda m=module: module_source(m, catalogue.common, table)))
-    files.append((AGGREGATE, lambda: aggregate_header(catalogue, table)))
-    return files
+    return per_module_plan(catalogue, table, sys.modules[__name__])
 
 
 # ---- overloads ------------------------------------------------------------------

@@ -9,7 +9,8 @@ Invalid argument value when it has neither result nor parameters.  The post
 handler has a twin of each method without result that returns the task id.
 """
 
-from qzgen_printer import GenerationError, Printer
+import sys
+from qzgen_printer import GenerationError, Printer, per_module_plan
 
 # Names a method or parameter may not take: C++ keywords, and the members and
 # helpers the generated classes and bodies use themselves.
@@ -73,14 +74,7 @@ def plan(catalogue, table):
     """The files of this layer: (path below the output folder, function that
     returns the file's text).  `table` names the catalogue in the banners."""
     check(catalogue)
-    files = []
-    for module in catalogue.modules:
-        files.append((header_path(module),
-                      lambda m=module: module_header(m, catalogue.common, table)))
-        files.append((source_path(module),
-                      lambda m=module: module_source(m, catalogue.common, table)))
-    files.append((AGGREGATE, lambda: aggregate_header(catalogue, table)))
-    return files
+    return per_module_plan(catalogue, table, sys.modules[__name__])
 
 
 # ---- pieces of a method ---------------------------------------------------------

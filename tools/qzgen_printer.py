@@ -64,3 +64,18 @@ def write_if_changed(path, content):
         f.write(content)
     os.replace(tmp, path)
     return True
+
+
+def per_module_plan(catalogue, table, layer):
+    """The files of a per-module layer: for each module its header and source, then
+    the aggregate header, as (path below the output folder, function returning the
+    text). `layer` supplies header_path, source_path, module_header, module_source,
+    aggregate_header and AGGREGATE; `table` names the catalogue in the banners."""
+    files = []
+    for module in catalogue.modules:
+        files.append((layer.header_path(module),
+                      lambda m=module: layer.module_header(m, catalogue.common, table)))
+        files.append((layer.source_path(module),
+                      lambda m=module: layer.module_source(m, catalogue.common, table)))
+    files.append((layer.AGGREGATE, lambda: layer.aggregate_header(catalogue, table)))
+    return files

@@ -47,15 +47,7 @@ int QZNetwork::getModuleByName(const std::shared_ptr<QZValue>& handle, const std
     throw QZNetworkError("QZNetwork", "getModuleByName",
                          "failed to get module " + name + " " + connection->fEndPoint, __FILE__,
                          __LINE__);
-  qz__QZModuleInfoTamsa& target = *info;
-  target.name = record.name;
-  target.architecture = record.architecture;
-  target.ip = record.ip;
-  target.port = record.port;
-  target.processId = record.processId;
-  target.modulePointer = record.modulePointer;
-  target.isABroker = record.isABroker;
-  target.keepAlive = record.keepAlive;
+  static_cast<wire::ModuleRecord&>(*info) = record;
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #ifndef QZREMOTECALL_QZNETWORK_H
 #define QZREMOTECALL_QZNETWORK_H
 
+#include "qzbrokerclient.h"
 #include "qzvalue/qzvalue.h"
 
 #include <memory>
@@ -12,17 +13,9 @@ struct soap;
 
 namespace QZ {
 
-// Where a module lives, as the broker reports it. Shared by a proxy and its connection.
-struct qz__QZModuleInfoTamsa {
-  std::string name;
-  int architecture = 0;
-  std::string ip;
-  int port = 0;
-  int processId = 0;
-  int modulePointer = 0;
-  bool isABroker = false;
-  bool keepAlive = false;
-};
+// Where a module lives, as the broker reports it: the wire layer's record, shared by
+// a proxy and its connection.
+struct qz__QZModuleInfoTamsa : wire::ModuleRecord {};
 
 // One connection: the module it serves, the endpoint every request goes to, and the
 // SOAP context (socket, buffers, modes) that it owns. Its QZValue part stays Invalid;
