@@ -3,21 +3,13 @@
 #include "qzvaluewire.h"
 
 #include "interface/qzvaluesoap.h"
-#include "qzrawtee.h"
+#include "qzelementtext.h"
 #include "soapH.h"
 
 #include <cstring>
 #include <string>
 
 namespace {
-
-// The result element's own text between its tags, without the end tag.
-std::string elementContent(std::string raw, const std::string& name) {
-  std::size_t end = raw.rfind("</" + name);
-  if (end == std::string::npos) end = raw.rfind('<');
-  raw.resize(end == std::string::npos ? 0 : end);
-  return raw;
-}
 
 // Reads the element named `name`, whose xsi:type is `type` ("" when it has none) and
 // whose content is `content`. The value inside it is the first element of the content
@@ -60,13 +52,9 @@ QZ::QZValue* soap_in_QZValue(struct soap* soap, const char* tag, QZ::QZValue* va
   const std::string name = soap->tag;
   const std::string type = soap->type;
   std::string content;
-  if (soap->body) {
-    if (!QZ::wire::rawTeeBegin(soap)) return nullptr;
-    const int status = soap_ignore(soap);  // the engine skips the element and its end tag
-    std::string raw = QZ::wire::rawTeeEnd(soap);
-    if (status != SOAP_OK) return nullptr;
-    content = elementContent(std::move(raw), name);
-  }
+  if (soap->body && (!QZ::wire::readElementContent(soap, content) ||
+                     soap_element_end_in(soap, nullptr) != SOAP_OK))
+    return nullptr;
   readElement(name, type, content, *value);
   return value;
 }

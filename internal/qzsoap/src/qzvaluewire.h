@@ -12,7 +12,7 @@ struct soap;
 int soap_out_QZValue(struct soap* soap, const char* tag, int id, const QZ::QZValue* value,
                      const char* type);
 // Reads the next element (any element when tag is null) into the value: its text is
-// kept raw while the engine skips it, then handed to the value reader. Null when no
+// taken raw from the engine's buffer, then handed to the value reader. Null when no
 // element is there. The value reader's QZError passes out of it.
 QZ::QZValue* soap_in_QZValue(struct soap* soap, const char* tag, QZ::QZValue* value,
                              const char* type);

@@ -1,0 +1,134 @@
+#include "qzelementtext.h"
+
+#include "qzwirelimits.h"
+
+#include "stdsoap2.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace QZ {
+namespace wire {
+
+namespace {
+
+bool startsWith(const std::string& text, std::size_t at, const char* literal, std::size_t length) {
+  return text.size() - at >= length && text.compare(at, length, literal) == 0;
+}
+
+// True when the text from `at` on could still grow into `literal`.
+bool couldBecome(const std::string& text, std::size_t at, const char* literal, std::size_t length) {
+  const std::size_t have = text.size() - at;
+  return have < length && text.compare(at, have, literal, have) == 0;
+}
+
+}  // namespace
+
+bool ElementEndFinder::skipPast(const std::string& text, const char* terminator,
+                                std::size_t length) {
+  const std::size_t at = text.find(terminator, std::max(searchFrom_, pos_), length);
+  if (at == npos) {
+    // A terminator cut by the end of the text is found again from here.
+    searchFrom_ = std::max(pos_, text.size() - std::min(text.size(), length - 1));
+    return false;
+  }
+  pos_ = searchFrom_ = at + length;
+  return true;
+}
+
+bool ElementEndFinder::skipStartTag(const std::string& text) {
+  std::size_t at = std::max(searchFrom_, pos_ + 1);
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (quote_ != 0) {
+      if (c == quote_) quote_ = 0;
+    } else if (c == '"' || c == '\'') {
+      quote_ = c;
+    } else if (c == '>') {
+      if (text[at - 1] != '/') ++depth_;
+      pos_ = searchFrom_ = at + 1;
+      return true;
+    }
+  }
+  searchFrom_ = at;
+  return false;
+}
+
+std::size_t ElementEndFinder::find(const std::string& text) {
+  while (pos_ < text.size()) {
+    if (text[pos_] != '<') {
+      const std::size_t less = text.find('<', pos_);
+      pos_ = searchFrom_ = less == npos ? text.size() : less;
+      continue;
+    }
+    if (pos_ + 1 == text.size()) return npos;
+    bool whole = true;
+    switch (text[pos_ + 1]) {
+      case '/':
+        if (depth_ == 0) return pos_;
+        whole = skipPast(text, ">", 1);
+        if (whole) --depth_;
+        break;
+      case '?': whole = skipPast(text, "?>", 2); break;
+      case '!':
+        if (couldBecome(text, pos_, "<!--", 4) || couldBecome(text, pos_, "<![CDATA[", 9))
+          return npos;
+        if (startsWith(text, pos_, "<!--", 4)) whole = skipPast(text, "-->", 3);
+        else if (startsWith(text, pos_, "<![CDATA[", 9)) whole = skipPast(text, "]]>", 3);
+        else whole = skipPast(text, ">", 1);
+        break;
+      default: whole = skipStartTag(text); break;
+    }
+    if (!whole) return npos;
+  }
+  return npos;
+}
+
+bool readElementContent(struct soap* soap, std::string& content) {
+  if ((soap->mode & SOAP_ENC_DIME) != 0 && (soap->dime.flags & SOAP_DIME_CF) != 0) {
+    soap->error = SOAP_DIME_ERROR;  // refused rather than read with chunk headers inside
+    return false;
+  }
+  if (soap->ahead != 0) {  // the engine never looks ahead past a start tag's ">"
+    soap->error = SOAP_SYNTAX_ERROR;
+    return false;
+  }
+  ElementEndFinder finder;
+  std::string& text = content;
+  // Where the engine's current window of soap->buf begins, there and in `text`.
+  std::size_t windowInBuf = soap->bufidx;
+  std::size_t windowInText = 0;
+  text.assign(soap->buf + soap->bufidx, soap->buflen - soap->bufidx);
+  for (;;) {
+    const std::size_t end = finder.find(text);
+    if (end != ElementEndFinder::npos) {
+      // The "/" of the end tag is in the current window (only markup cut by the end of
+      // a window makes the finder wait for the next); the "<" is handed back to the
+      // engine, which reads the pair as the end tag.
+      const std::size_t slash = end + 1;
+      if (slash < windowInText) {
+        soap->error = SOAP_SYNTAX_ERROR;
+        return false;
+      }
+      soap->bufidx = windowInBuf + (slash - windowInText);
+      soap_unget(soap, '<');
+      text.resize(end);
+      return true;
+    }
+    if (text.size() >= kMaxValueTextBytes) {
+      soap->error = SOAP_EOM;  // too large to parse
+      return false;
+    }
+    soap->bufidx = soap->buflen;
+    if (soap_recv(soap) != 0) {
+      if (soap->error == SOAP_OK) soap->error = SOAP_EOF;
+      return false;
+    }
+    windowInBuf = soap->bufidx;
+    windowInText = text.size();
+    text.append(soap->buf + soap->bufidx, soap->buflen - soap->bufidx);
+  }
+}
+
+}  // namespace wire
+}  // namespace QZ

@@ -1,0 +1,95 @@
+// Taking a result element's raw text straight from the receive buffer: where the end
+// tag is found whatever markup stands inside, however the answer arrives cut up, and
+// that the engine goes on reading the envelope after it.
+#include "qzelementtext.h"
+#include "wirefixture.h"
+
+#include <string>
+
+using QZ::QZValue;
+using QZ::wire::ElementEndFinder;
+
+namespace {
+
+// Content of an element, then its end tag and what follows in the answer.
+const struct {
+  const char* content;
+  const char* after;
+} kContents[] = {
+    {"", "</r>"},
+    {"text &lt;/b&gt;", "</r></x>"},
+    {"<a/><b></b><c x='/>' y=\"</c>\">t</c>", "</r>"},
+    {"<a><a><a/></a></a>", "</r>"},
+    {"<!-- </r> <a> --><?pi </r> ?><![CDATA[</r><a>]]><!DOCTYPE a>", "</r>"},
+    {"<a x=\">\"/><b x='a\"b>'>", "</r>"},  // an unclosed <b>: the element runs on
+};
+
+std::size_t findInPieces(const std::string& text, std::size_t pieceSize) {
+  ElementEndFinder finder;
+  std::string grown;
+  for (std::size_t at = 0; at < text.size(); at += pieceSize) {
+    grown.append(text, at, pieceSize);
+    const std::size_t end = finder.find(grown);
+    if (end != ElementEndFinder::npos) return end;
+  }
+  return ElementEndFinder::npos;
+}
+
+TEST(ElementEndFinder, FindsTheEndTagHoweverTheTextArrives) {
+  for (const auto& sample : kContents) {
+    const std::string content = sample.content;
+    const std::string text = content + sample.after;
+    const std::size_t expected =
+        content.find("<b x='a") != std::string::npos ? ElementEndFinder::npos : content.size();
+    for (std::size_t piece = 1; piece <= text.size(); ++piece)
+      EXPECT_EQ(expected, findInPieces(text, piece)) << text << " in pieces of " << piece;
+  }
+}
+
+using ElementTextTest = WireTest;
+
+// The result holds markup that a naive search for "</" or ">" would stop in.
+const char kTrickyResult[] =
+    "<item xsi:type=\"Array\"><!-- </qzbroker:return> --><item xsi:type=\"xsd:int\" a=\"/>\">7</item>"
+    "<item xsi:type=\"xsd:string\">&#32;&lt;/x&gt;</item></item>";
+
+void expectTrickyValue(const QZValue& result) {
+  ASSERT_EQ(QZValue::TypeArray, result.getType());
+  ASSERT_EQ(3u, result.getSize());  // the comment takes an index
+  EXPECT_EQ(QZValue(7), result[1]);
+  EXPECT_EQ(QZValue(std::string(" </x>")), result[2]);
+}
+
+TEST_F(ElementTextTest, ResultCutAnywhereIsReadAndTheEnvelopeAfterIt) {
+  const std::string envelope = qztest::answerEnvelope("callTamsaResponse", kTrickyResult);
+  for (std::size_t chunk : {1, 2, 3, 5, 64}) {
+    SCOPED_TRACE(chunk);
+    server.enqueue(qztest::httpChunkedAnswer(envelope, chunk));
+    server.enqueue(qztest::httpAnswer(envelope));
+    QZValue result;
+    ASSERT_EQ(0, call("m", QZValue(), result));
+    expectTrickyValue(result);
+    QZ::wire::finishCall(soap);
+    // The engine read the rest of the envelope and the connection is kept.
+    result.clear();
+    ASSERT_EQ(0, call("m", QZValue(), result));
+    expectTrickyValue(result);
+    QZ::wire::finishCall(soap);
+  }
+  EXPECT_EQ(1, server.connectionsAccepted());
+}
+
+TEST_F(ElementTextTest, ResultThatNeverEndsFails) {
+  const std::string envelope = qztest::answerEnvelope("callTamsaResponse", "<item xsi:type=\"xsd:int\">1</item>");
+  const std::string open = envelope.substr(0, envelope.find("</qzbroker:return>")) + "<!-- ";
+  server.enqueue(qztest::httpAnswer(open));
+  server.enqueue(qztest::httpAnswer(envelope));
+  QZValue result;
+  EXPECT_NE(0, call("m", QZValue(), result));
+  EXPECT_EQ(QZValue::TypeInvalid, result.getType());
+  QZ::wire::finishCall(soap);
+  ASSERT_EQ(0, call("m", QZValue(), result));
+  EXPECT_EQ(QZValue(1), result);
+}
+
+}  // namespace
