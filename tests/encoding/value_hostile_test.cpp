@@ -49,6 +49,24 @@ TEST(ValueHostile, LimitsNesting) {
               ThrowsMessage<QZ::QZError>(StrEq(kTooDeep)));
 }
 
+// Only the first element is read, so only it has to keep within the bounds.
+TEST(ValueHostile, BoundsApplyToTheFirstElementOnly) {
+  std::string attributes = "<x";
+  for (int i = 0; i < 200; ++i) attributes += " a" + std::to_string(i) + "=\"\"";
+  attributes += "/>";
+  const std::string trailers[] = {std::string(100000, '<'), nested(5000, ""), attributes};
+  for (const std::string& trailer : trailers) {
+    for (const char* first : {"<item xsi:type=\"xsd:int\">1</item>", "<item xsi:type=\"xsd:int\" >1</item>"}) {
+      QZValue value;
+      ASSERT_TRUE(QZ::readValueFromText(first + trailer, value)) << first;
+      EXPECT_EQ(value, QZValue(1));
+      value.clear();
+      ASSERT_TRUE(QZ::readValueWithDocumentParser(first + trailer, value)) << first;
+      EXPECT_EQ(value, QZValue(1));
+    }
+  }
+}
+
 TEST(ValueHostile, LimitsAttributesPerElement) {
   std::string text = "<item";
   for (int i = 0; i < 129; ++i) text += " a" + std::to_string(i) + "=\"\"";

@@ -2,7 +2,9 @@
 // tag. Besides surviving every input, the reader must keep two promises:
 // - the pre-scan sees at least the nesting the document parser builds, and agrees with
 //   it on where the first element ends, or that it does not;
-// - a value it read, written again and read back, is the same value.
+// - a value it read, written again and read back, is the same value;
+// - its one-pass reading of the plain form gives what the document parser's reading
+//   gives: the same value, or the same error.
 #include "qzvaluesoap.h"
 #include "qzvaluesoap_prescan.h"
 
@@ -80,11 +82,33 @@ void checkRoundTrip(const QZ::QZValue& value, const std::string& text) {
   if (read && !sameOnTheWire(value, back)) fail("value changed on a round trip", text);
 }
 
+// What a reading of `text` comes to: found or not, and the error text if it raised one.
+template <typename Reader>
+bool readingOf(Reader read, const std::string& text, QZ::QZValue& value, std::string& error) {
+  try {
+    return read(text, value);
+  } catch (const QZ::QZError& raised) {
+    error = raised.what();
+    return false;
+  }
+}
+
+void checkPlainAgrees(const std::string& text) {
+  QZ::QZValue fast, parsed;
+  std::string fastError, parsedError;
+  const bool fastFound = readingOf(QZ::readValueFromText, text, fast, fastError);
+  const bool parsedFound = readingOf(QZ::readValueWithDocumentParser, text, parsed, parsedError);
+  if (fastFound != parsedFound || fastError != parsedError)
+    fail("the one-pass and the parser's readings disagree", text);
+  if (fastFound && !(fast == parsed)) fail("the one-pass and the parser's values differ", text);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   checkPrescan(text);
+  checkPlainAgrees(text);
   QZ::QZValue value;
   try {
     if (QZ::readValueFromText(text, value)) checkRoundTrip(value, text);

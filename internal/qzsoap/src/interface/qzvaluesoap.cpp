@@ -3,6 +3,7 @@
 
 #include "qzassert.h"
 #include "qzvalue/qzerror.h"
+#include "qzvaluesoap_plain.h"
 #include "qzvaluesoap_prescan.h"
 #include "qzvaluesoap_text.h"
 
@@ -73,7 +74,7 @@ void appendItem(const QZValue& value, std::string& out, bool nested) {
 
 // ---- reader -----------------------------------------------------------------
 
-[[noreturn]] void throwTooDeep() {
+[[noreturn]] void throwNestingTooDeep() {
   throw QZError(kModule, "readValueXml",
                 "nesting deeper than " + std::to_string(kMaxValueDepth) + " levels", __FILE__,
                 __LINE__);
@@ -173,7 +174,7 @@ void readArray(const TiXmlElement* node, QZValue& value, int depth) {
 }
 
 void readElement(const TiXmlElement* node, QZValue& value, int kindHint, int depth) {
-  if (depth > kMaxValueDepth) throwTooDeep();
+  if (depth > kMaxValueDepth) throwNestingTooDeep();
   if (isWrapperName(node->Value())) {
     if (const TiXmlElement* child = node->FirstChildElement()) node = child;
   }
@@ -188,9 +189,41 @@ void readElement(const TiXmlElement* node, QZValue& value, int kindHint, int dep
     kind = QZValue::TypeArray;
   }
 
-  const char* text = node->GetText();
+  if (kind == QZValue::TypeArray) readArray(node, value, depth);
+  else readItemText(kind, node->GetText(), value);
+}
+
+}  // namespace
+
+void appendValueXml(const QZValue& value, std::string& out, bool nested) {
+  appendItem(value, out, nested);
+}
+
+std::string escapeXmlText(const std::string& text, bool escapeSpace) {
+  std::string result;
+  result.reserve(text.size() * 14 / 10);
+  valuexml::appendEscaped(result, text.data(), text.size(), escapeSpace);
+  return result;
+}
+
+QZValue::Type itemTypeFromName(const char* typeName) {
+  return typeName == nullptr ? QZValue::TypeInvalid : itemTypeFromName(std::string_view(typeName));
+}
+
+QZValue::Type itemTypeFromName(std::string_view typeName) {
+  if (typeName == "xsd:string") return QZValue::TypeString;
+  if (typeName == "xsd:int") return QZValue::TypeInt;
+  if (typeName == "xsd:double") return QZValue::TypeFloat;
+  if (typeName == "xsd:float") return QZValue::TypeFloat;
+  if (typeName.find("bool") != std::string_view::npos) return QZValue::TypeBool;
+  if (typeName == "xsd:base64Object") return QZValue::TypeObject;
+  if (typeName == "xsd:base64Binary") return QZValue::TypeBinary;
+  if (typeName.find("Array") != std::string_view::npos) return QZValue::TypeArray;
+  return QZValue::TypeInvalid;
+}
+
+void readItemText(int kind, const char* text, QZValue& value) {
   switch (kind) {
-    case QZValue::TypeArray: readArray(node, value, depth); break;
     case QZValue::TypeBool: value = !readsFalse(text); break;
     case QZValue::TypeInt: value = text != nullptr ? valuexml::readInt(text) : 0; break;
     case QZValue::TypeFloat: value = text != nullptr ? valuexml::readFloat(text) : 0.0f; break;
@@ -208,32 +241,6 @@ void readElement(const TiXmlElement* node, QZValue& value, int kindHint, int dep
   }
 }
 
-}  // namespace
-
-void appendValueXml(const QZValue& value, std::string& out, bool nested) {
-  appendItem(value, out, nested);
-}
-
-std::string escapeXmlText(const std::string& text, bool escapeSpace) {
-  std::string result;
-  result.reserve(text.size() * 14 / 10);
-  valuexml::appendEscaped(result, text.data(), text.size(), escapeSpace);
-  return result;
-}
-
-QZValue::Type itemTypeFromName(const char* typeName) {
-  if (typeName == nullptr) return QZValue::TypeInvalid;
-  if (std::strcmp(typeName, "xsd:string") == 0) return QZValue::TypeString;
-  if (std::strcmp(typeName, "xsd:int") == 0) return QZValue::TypeInt;
-  if (std::strcmp(typeName, "xsd:double") == 0) return QZValue::TypeFloat;
-  if (std::strcmp(typeName, "xsd:float") == 0) return QZValue::TypeFloat;
-  if (std::strstr(typeName, "bool") != nullptr) return QZValue::TypeBool;
-  if (std::strcmp(typeName, "xsd:base64Object") == 0) return QZValue::TypeObject;
-  if (std::strcmp(typeName, "xsd:base64Binary") == 0) return QZValue::TypeBinary;
-  if (std::strstr(typeName, "Array") != nullptr) return QZValue::TypeArray;
-  return QZValue::TypeInvalid;
-}
-
 const QZValue& readValueXml(const TiXmlElement* node, QZValue& value, int kindHint) {
   QZ_ASSERT(kModule, node != nullptr);
   readElement(node, value, kindHint, 1);
@@ -241,33 +248,56 @@ const QZValue& readValueXml(const TiXmlElement* node, QZValue& value, int kindHi
 }
 
 bool readValueFromText(const std::string& text, QZValue& value) {
+  if (text.compare(0, 5, "<item") == 0) {
+    value.clear();
+    if (valuexml::readPlainValue(text, value) == valuexml::PlainRead::kRead) return true;
+  }
+  return readValueWithDocumentParser(text, value);
+}
+
+bool readValueWithDocumentParser(const std::string& text, QZValue& value) {
   // The parser's white-space mode is process-wide; the reader relies on condensing.
   static const bool condensing = (TiXmlBase::SetCondenseWhiteSpace(true), true);
   (void)condensing;
 
   const std::size_t maxAttributes = static_cast<std::size_t>(kMaxElementAttributes);
-  const valuexml::MarkupFacts facts = valuexml::scanMarkup(
-      text.c_str(), text.size(), kMaxValueDepth + 1, maxAttributes);
-  if (facts.depth > static_cast<std::size_t>(kMaxValueDepth) + 1) throwTooDeep();
-  if (facts.attributes > maxAttributes)
-    throw QZError(kModule, "readValueXml",
-                  "an element with more than " + std::to_string(kMaxElementAttributes) +
-                      " attributes",
-                  __FILE__, __LINE__);
-  // The parser would keep a half-read first element as if it were whole.
-  if (facts.hasElement && facts.firstElementEnd == 0)
-    throw QZError(kModule, "readValueXml",
-                  "the answer is cut short or malformed inside its first element", __FILE__,
-                  __LINE__);
+  valuexml::MarkupFacts facts = valuexml::scanMarkup(text.c_str(), text.size(),
+                                                     kMaxValueDepth + 1, maxAttributes);
+  // Only the first element is read, so only it has to keep within the bounds. The scan
+  // stops where a bound is passed, so a first element that passed one has no end.
+  if (facts.firstElementEnd == 0) {
+    if (facts.depth > static_cast<std::size_t>(kMaxValueDepth) + 1) throwNestingTooDeep();
+    if (facts.attributes > maxAttributes)
+      throw QZError(kModule, "readValueXml",
+                    "an element with more than " + std::to_string(kMaxElementAttributes) +
+                        " attributes",
+                    __FILE__, __LINE__);
+    // The parser would keep a half-read first element as if it were whole.
+    if (facts.hasElement)
+      throw QZError(kModule, "readValueXml",
+                    "the answer is cut short or malformed inside its first element", __FILE__,
+                    __LINE__);
+  }
+  // The parser gets the text up to the end of the first element: what follows may be
+  // deeper than its recursion can take.
+  std::string firstPart;
+  const std::string* parsed = &text;
+  if (facts.firstElementEnd != 0 && facts.firstElementEnd < text.size()) {
+    firstPart.assign(text, 0, facts.firstElementEnd);
+    parsed = &firstPart;
+    while (!facts.whiteSpaceTexts.empty() && facts.whiteSpaceTexts.back().end > facts.firstElementEnd)
+      facts.whiteSpaceTexts.pop_back();
+  }
   // Texts of white space written as references survive the parse as CDATA sections.
   std::string kept;
-  if (!facts.whiteSpaceTexts.empty()) kept = valuexml::keepWhiteSpaceTexts(text, facts.whiteSpaceTexts);
-  const char* parsed = facts.whiteSpaceTexts.empty() ? text.c_str() : kept.c_str();
+  if (!facts.whiteSpaceTexts.empty()) {
+    kept = valuexml::keepWhiteSpaceTexts(*parsed, facts.whiteSpaceTexts);
+    parsed = &kept;
+  }
 
   // Single-byte mode whatever the text claims: a character reference is one byte.
   TiXmlDocument document;
-  document.Parse(parsed, nullptr, TIXML_ENCODING_LEGACY);
-  // A parse error after the first element (in what follows the answer) does not matter.
+  document.Parse(parsed->c_str(), nullptr, TIXML_ENCODING_LEGACY);
   const TiXmlElement* first = document.FirstChildElement();
   if (first == nullptr) return false;
   value.clear();

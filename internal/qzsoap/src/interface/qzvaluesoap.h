@@ -7,6 +7,7 @@
 #include "qzvalue/qzvalue.h"
 
 #include <string>
+#include <string_view>
 
 class TiXmlElement;
 
@@ -39,6 +40,12 @@ std::string escapeXmlText(const std::string& text, bool escapeSpace);
 
 // The kind named by an xsi:type value; a null or unknown name is Invalid.
 QZValue::Type itemTypeFromName(const char* typeName);
+QZValue::Type itemTypeFromName(std::string_view typeName);
+
+// Fills `value` as an item of the kind `kind`, other than Array, whose element text is
+// `text` (null: the element has no text). Raises the Binary error for a Binary item
+// without text.
+void readItemText(int kind, const char* text, QZValue& value);
 
 // Reads one parsed element and its subtree into `value`. `kindHint` is the kind of an
 // element without xsi:type (0: none). Raises QZError on an embedded fault, a Binary
@@ -57,7 +64,12 @@ const QZValue& readValueXml(const TiXmlElement* node, QZValue& value, int kindHi
 // and text nested deeper than kMaxValueDepth + 1 elements, or with more than
 // kMaxElementAttributes on one element, is refused before parsing. Element text made
 // only of white space written as references (a String of spaces) is kept as text.
+// Text in the writer's own plain form is read in one pass without the document parser,
+// to the same value.
 bool readValueFromText(const std::string& text, QZValue& value);
+
+// readValueFromText with every text going through the document parser.
+bool readValueWithDocumentParser(const std::string& text, QZValue& value);
 
 }  // namespace QZ
 
