@@ -62,7 +62,11 @@ Listener::Listener(Service& service, const std::string& address, int port, const
   fMaster->fserveloop = afterRequest;
   fMaster->fclosesocket = closeSocket;
   soap_set_namespaces(fMaster, namespaces);
-  QZ::wire::useBoundedReceive(fMaster);
+  if (!QZ::wire::useBoundedReceive(fMaster)) {
+    soap_free(fMaster);
+    fMaster = nullptr;
+    throw std::bad_alloc();
+  }
   fMaster->recv_maxlength = limits.maxMessageBytes;
   boundRequests(fMaster);
   if (!soap_valid_socket(soap_bind(fMaster, address.c_str(), port, 64))) {

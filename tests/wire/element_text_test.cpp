@@ -21,6 +21,7 @@ const struct {
     {"<a/><b></b><c x='/>' y=\"</c>\">t</c>", "</r>"},
     {"<a><a><a/></a></a>", "</r>"},
     {"<!-- </r> <a> --><?pi </r> ?><![CDATA[</r><a>]]><!DOCTYPE a>", "</r>"},
+    {"<!--> </r> --><?> </r> ?>", "</r>"},
     {"<a x=\">\"/><b x='a\"b>'>", "</r>"},  // an unclosed <b>: the element runs on
 };
 

@@ -78,6 +78,28 @@ TEST_F(TransportTest, TruncatedAnswerFailsAndTheNextCallReconnects) {
   EXPECT_EQ("keep-alive", server.request(3).header("Connection"));
 }
 
+// The broker keeps the connection open after an answer whose declared bytes end
+// inside the envelope: the call fails at once instead of waiting for more.
+TEST_F(TransportTest, AnswerEndingInsideItsEnvelopeFailsAtOnce) {
+  const std::string envelope =
+      qztest::answerEnvelope("callTamsaResponse", "<item xsi:type=\"xsd:int\">1</item>");
+  const std::string cuts[] = {"<item xsi:type=\"xsd:int\">1", "</qzbroker:return>",
+                              "</qzbroker:callTamsaResponse>", "</SOAP-ENV:Envelope>"};
+  for (const std::string& cut : cuts) {
+    SCOPED_TRACE(cut);
+    server.enqueue(qztest::httpAnswer(envelope.substr(0, envelope.find(cut) + cut.size() - 1)));
+    server.enqueue(qztest::httpAnswer(envelope));
+    QZValue result;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(0, call("m", QZValue(), result));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    QZ::wire::finishCall(soap);
+    ASSERT_EQ(0, call("m", QZValue(), result));
+    EXPECT_EQ(QZValue(1), result);
+    QZ::wire::finishCall(soap);
+  }
+}
+
 TEST_F(TransportTest, HugeDeclaredLengthReservesNothingAndFailsOnClose) {
   const std::string partial = qztest::answerEnvelope("callTamsaResponse", bigArrayXml(100)).substr(0, 2000);
   server.enqueue(qztest::RawAnswer::closing(

@@ -36,11 +36,12 @@ bool streamsAttachments(const struct soap* soap) { return soap->fdimewriteopen =
 
 }  // namespace
 
-void useBoundedReceive(struct soap* soap) {
+bool useBoundedReceive(struct soap* soap) {
   soap->recv_maxlength = kMaxMessageBytes;
   soap->fdimewriteopen = openReceived;
   soap->fdimewrite = writeReceived;
   soap->fdimewriteclose = closeReceived;
+  return useFramedReceive(soap);
 }
 
 void beginDimeRequest(struct soap* soap) {

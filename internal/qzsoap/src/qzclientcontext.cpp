@@ -64,8 +64,7 @@ struct soap* newClientContext(int timeoutSeconds) {
   // A broker that closed the connection must not kill the process with SIGPIPE.
   soap->socket_flags = MSG_NOSIGNAL;
   soap_set_namespaces(soap, namespaces);
-  useBoundedReceive(soap);
-  if (soap_register_plugin(soap, hooksInit) != SOAP_OK) {
+  if (!useBoundedReceive(soap) || soap_register_plugin(soap, hooksInit) != SOAP_OK) {
     soap_free(soap);
     return nullptr;
   }

@@ -24,12 +24,13 @@ bool couldBecome(const std::string& text, std::size_t at, const char* literal, s
 
 }  // namespace
 
-bool ElementEndFinder::skipPast(const std::string& text, const char* terminator,
-                                std::size_t length) {
-  const std::size_t at = text.find(terminator, std::max(searchFrom_, pos_), length);
+bool ElementEndFinder::skipPast(const std::string& text, std::size_t opener,
+                                const char* terminator, std::size_t length) {
+  const std::size_t from = pos_ + opener;  // "<!-->" does not end the comment it opens
+  const std::size_t at = text.find(terminator, std::max(searchFrom_, from), length);
   if (at == npos) {
     // A terminator cut by the end of the text is found again from here.
-    searchFrom_ = std::max(pos_, text.size() - std::min(text.size(), length - 1));
+    searchFrom_ = std::max(from, text.size() - std::min(text.size(), length - 1));
     return false;
   }
   pos_ = searchFrom_ = at + length;
@@ -66,16 +67,16 @@ std::size_t ElementEndFinder::find(const std::string& text) {
     switch (text[pos_ + 1]) {
       case '/':
         if (depth_ == 0) return pos_;
-        whole = skipPast(text, ">", 1);
+        whole = skipPast(text, 2, ">", 1);
         if (whole) --depth_;
         break;
-      case '?': whole = skipPast(text, "?>", 2); break;
+      case '?': whole = skipPast(text, 2, "?>", 2); break;
       case '!':
         if (couldBecome(text, pos_, "<!--", 4) || couldBecome(text, pos_, "<![CDATA[", 9))
           return npos;
-        if (startsWith(text, pos_, "<!--", 4)) whole = skipPast(text, "-->", 3);
-        else if (startsWith(text, pos_, "<![CDATA[", 9)) whole = skipPast(text, "]]>", 3);
-        else whole = skipPast(text, ">", 1);
+        if (startsWith(text, pos_, "<!--", 4)) whole = skipPast(text, 4, "-->", 3);
+        else if (startsWith(text, pos_, "<![CDATA[", 9)) whole = skipPast(text, 9, "]]>", 3);
+        else whole = skipPast(text, 2, ">", 1);
         break;
       default: whole = skipStartTag(text); break;
     }

@@ -27,9 +27,10 @@ public:
   std::size_t find(const std::string& text);
 
 private:
-  // The terminator of the markup at pos_, searched from searchFrom_; false when it lies
-  // beyond the text so far.
-  bool skipPast(const std::string& text, const char* terminator, std::size_t length);
+  // Past the terminator of the markup at pos_, whose opener is `opener` bytes long,
+  // searched from searchFrom_; false when it lies beyond the text so far.
+  bool skipPast(const std::string& text, std::size_t opener, const char* terminator,
+                std::size_t length);
   bool skipStartTag(const std::string& text);
 
   std::size_t pos_ = 0;         // the first byte of the first piece of markup not yet whole

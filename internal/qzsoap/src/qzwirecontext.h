@@ -9,8 +9,14 @@ namespace wire {
 
 // Received DIME attachments grow as their bytes arrive, bounded by kMaxMessageBytes,
 // instead of being reserved at the size a record declares; the whole message is
-// bounded too. receivedAttachments() lists them; they live until soap_destroy.
-void useBoundedReceive(struct soap* soap);
+// bounded too, and ends where its Content-Length says (useFramedReceive).
+// receivedAttachments() lists the attachments; they live until soap_destroy. False
+// when the context cannot take the hooks.
+bool useBoundedReceive(struct soap* soap);
+
+// A message with a Content-Length ends after that many body bytes: reading on gives
+// end of file at once instead of waiting on the connection.
+bool useFramedReceive(struct soap* soap);
 
 }  // namespace wire
 }  // namespace QZ
