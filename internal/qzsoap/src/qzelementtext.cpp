@@ -86,10 +86,6 @@ std::size_t ElementEndFinder::find(const std::string& text) {
 }
 
 bool readElementContent(struct soap* soap, std::string& content) {
-  if ((soap->mode & SOAP_ENC_DIME) != 0 && (soap->dime.flags & SOAP_DIME_CF) != 0) {
-    soap->error = SOAP_DIME_ERROR;  // refused rather than read with chunk headers inside
-    return false;
-  }
   if (soap->ahead != 0) {  // the engine never looks ahead past a start tag's ">"
     soap->error = SOAP_SYNTAX_ERROR;
     return false;

@@ -41,9 +41,10 @@ private:
 
 // Sets `content` to the text between the start tag that soap_element_begin_in has
 // just read and its end tag, receiving more of the answer as needed, and leaves the
-// engine ready to read that end tag (soap_element_end_in). False, with soap->error
-// set, when the answer ends first, the text would exceed the value text bound, or the
-// answer is a chunked DIME message (whose chunk boundaries the text would not show).
+// engine ready to read that end tag (soap_element_end_in). The text is what the
+// engine's own reading would meet, whatever the transfer coding (chunked HTTP, DIME
+// records in chunks). False, with soap->error set, when the answer ends first or the
+// text would exceed the value text bound.
 bool readElementContent(struct soap* soap, std::string& content);
 
 }  // namespace wire
