@@ -4,6 +4,7 @@
 #include "qzelementtext.h"
 #include "wirefixture.h"
 
+#include <random>
 #include <string>
 
 using QZ::QZValue;
@@ -44,6 +45,21 @@ TEST(ElementEndFinder, FindsTheEndTagHoweverTheTextArrives) {
         content.find("<b x='a") != std::string::npos ? ElementEndFinder::npos : content.size();
     for (std::size_t piece = 1; piece <= text.size(); ++piece)
       EXPECT_EQ(expected, findInPieces(text, piece)) << text << " in pieces of " << piece;
+  }
+}
+
+// However random markup is cut, the finder's answer is the one for the whole text.
+TEST(ElementEndFinder, PiecesDoNotChangeTheAnswer) {
+  std::mt19937 random(5);
+  const std::string alphabet = "<<<>>//!!--??[[]]CDATA\"'= a";
+  for (int i = 0; i < 3000; ++i) {
+    std::string text;
+    const std::size_t length = 1 + random() % 40;
+    for (std::size_t j = 0; j < length; ++j) text += alphabet[random() % alphabet.size()];
+    ElementEndFinder whole;
+    const std::size_t expected = whole.find(text);
+    for (std::size_t piece = 1; piece <= 4; ++piece)
+      ASSERT_EQ(expected, findInPieces(text, piece)) << text << " in pieces of " << piece;
   }
 }
 
