@@ -1,5 +1,6 @@
 // The gSOAP context of one broker connection.
 #include "qzbrokerclient.h"
+#include "qzpluginstate.h"
 #include "qzwirecontext.h"
 
 #include "stdsoap2.h"
@@ -28,22 +29,10 @@ int postHeader(struct soap* soap, const char* key, const char* value) {
   return hooks->nextPostHeader(soap, key, value);
 }
 
-int hooksCopy(struct soap*, struct soap_plugin* dst, struct soap_plugin* src) {
-  dst->data = new ClientHooks(*static_cast<ClientHooks*>(src->data));
-  return SOAP_OK;
-}
-
-void hooksDelete(struct soap*, struct soap_plugin* plugin) {
-  delete static_cast<ClientHooks*>(plugin->data);
-}
-
 int hooksInit(struct soap* soap, struct soap_plugin* plugin, void*) {
   ClientHooks* hooks = new ClientHooks();
   hooks->nextPostHeader = soap->fposthdr;
-  plugin->id = kClientId;
-  plugin->data = hooks;
-  plugin->fcopy = hooksCopy;
-  plugin->fdelete = hooksDelete;
+  holdPluginState(plugin, kClientId, hooks);
   soap->fposthdr = postHeader;
   return SOAP_OK;
 }

@@ -5,6 +5,7 @@
 // declared body has arrived, and never let a read take bytes beyond it.
 #include "qzwirecontext.h"
 
+#include "qzpluginstate.h"
 #include "stdsoap2.h"
 
 #include <algorithm>
@@ -54,26 +55,12 @@ size_t framedRecv(struct soap* soap, char* buffer, size_t size) {
   return framing->nextRecv(soap, buffer, size);
 }
 
-int framingCopy(struct soap*, struct soap_plugin* dst, struct soap_plugin* src) {
-  Framing* copy = new Framing(*static_cast<Framing*>(src->data));
-  copy->bodyDeclared = false;
-  dst->data = copy;
-  return SOAP_OK;
-}
-
-void framingDelete(struct soap*, struct soap_plugin* plugin) {
-  delete static_cast<Framing*>(plugin->data);
-}
-
 int framingInit(struct soap* soap, struct soap_plugin* plugin, void*) {
   Framing* framing = new Framing();
   framing->nextRecv = soap->frecv;
   framing->nextParse = soap->fparse;
   framing->nextPrepareInitRecv = soap->fprepareinitrecv;
-  plugin->id = kFramingId;
-  plugin->data = framing;
-  plugin->fcopy = framingCopy;
-  plugin->fdelete = framingDelete;
+  holdPluginState(plugin, kFramingId, framing);
   soap->frecv = framedRecv;
   soap->fparse = framedParse;
   soap->fprepareinitrecv = framedPrepareInitRecv;
