@@ -1,6 +1,17 @@
 #include "taskcontrol.h"
 
+#include <algorithm>
+#include <atomic>
+
 namespace qzsim {
+
+namespace {
+std::atomic<std::uint64_t> gNextSerial{1};
+}  // namespace
+
+TaskControl::TaskControl() : fSerial(gNextSerial.fetch_add(1)) {}
+
+std::uint64_t TaskControl::nextSerial() { return gNextSerial.load(); }
 
 void TaskControl::requestStop() {
   {
@@ -27,6 +38,7 @@ bool TaskControl::sleepFor(std::chrono::milliseconds duration) {
 ActivitySet::Entry::Entry(ActivitySet& set, TaskControl& control) : fSet(set), fControl(control) {
   std::lock_guard<std::mutex> lock(fSet.fMutex);
   fSet.fRunning.insert(&fControl);
+  if (fControl.serial() < fSet.fStoppedBelow) fControl.requestStop();
 }
 
 ActivitySet::Entry::~Entry() {
@@ -34,8 +46,13 @@ ActivitySet::Entry::~Entry() {
   fSet.fRunning.erase(&fControl);
 }
 
-void ActivitySet::stopAll() {
+void ActivitySet::stopAll() { stopBelow(TaskControl::nextSerial()); }
+
+void ActivitySet::stopAllBefore(const TaskControl& newer) { stopBelow(newer.serial()); }
+
+void ActivitySet::stopBelow(std::uint64_t serial) {
   std::lock_guard<std::mutex> lock(fMutex);
+  fStoppedBelow = std::max(fStoppedBelow, serial);
   for (TaskControl* control : fRunning) control->requestStop();
 }
 

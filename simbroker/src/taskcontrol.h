@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <set>
 
@@ -15,6 +16,13 @@ using Clock = std::chrono::steady_clock;
 
 class TaskControl {
 public:
+  // Numbered in the order the calls arrived, so that a stop can tell the calls asked
+  // before it from those asked after.
+  TaskControl();
+  std::uint64_t serial() const { return fSerial; }
+  // The serial the next call will get.
+  static std::uint64_t nextSerial();
+
   void requestStop();
   bool stopRequested() const;
   // Sleeps until `deadline` unless stopped first; true when the whole time passed.
@@ -22,13 +30,16 @@ public:
   bool sleepFor(std::chrono::milliseconds duration);
 
 private:
+  const std::uint64_t fSerial;
   mutable std::mutex fMutex;
   std::condition_variable fWake;
   bool fStop = false;
 };
 
 // The calls of one activity (a module's speech, its moves, ...) that are running,
-// so that the activity's stop method can stop them all.
+// so that the activity's stop method can stop them all. A call that arrived before a
+// stop but joins the activity only after it (a posted task whose thread had not yet
+// begun) is stopped as it joins.
 class ActivitySet {
 public:
   class Entry {
@@ -43,12 +54,19 @@ public:
     TaskControl& fControl;
   };
 
+  // Stops the running calls, and every call asked so far as it joins.
   void stopAll();
+  // The same for a call that replaces the activity: `newer` and the calls after it are
+  // not stopped.
+  void stopAllBefore(const TaskControl& newer);
   bool empty() const;
 
 private:
+  void stopBelow(std::uint64_t serial);
+
   mutable std::mutex fMutex;
   std::set<TaskControl*> fRunning;
+  std::uint64_t fStoppedBelow = 0;  // calls with a lower serial were stopped
 };
 
 }  // namespace qzsim

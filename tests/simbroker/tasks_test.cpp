@@ -4,6 +4,7 @@
 
 #include "qzproxies/qzmemoryproxyremote.h"
 #include "qzproxies/qztexttospeechproxyremote.h"
+#include "taskcontrol.h"
 
 #include <chrono>
 #include <thread>
@@ -111,6 +112,29 @@ TEST(SimTaskBound, PostedCallsBeyondTheBoundAreRefused) {
                   "SOAP error:QZTextToSpeech.say: too many posted calls running")));
   tts.stopAll();
   EXPECT_TRUE(tts.wait(first, 5000));
+}
+
+// A posted call whose thread had not yet begun when its activity was stopped is
+// stopped as it begins; calls asked after the stop run.
+TEST(SimTaskStop, CallsAskedBeforeAStopAreStoppedWhenTheyJoinLate) {
+  qzsim::ActivitySet speaking;
+  qzsim::TaskControl asked;
+  speaking.stopAll();
+  qzsim::TaskControl askedAfter;
+  {
+    qzsim::ActivitySet::Entry late(speaking, asked);
+    qzsim::ActivitySet::Entry later(speaking, askedAfter);
+    EXPECT_TRUE(asked.stopRequested());
+    EXPECT_FALSE(askedAfter.stopRequested());
+  }
+  // A call replacing the activity stops what was asked before it, not itself.
+  qzsim::ActivitySet moves;
+  qzsim::TaskControl older, newer;
+  moves.stopAllBefore(newer);
+  qzsim::ActivitySet::Entry replacing(moves, newer);
+  qzsim::ActivitySet::Entry replaced(moves, older);
+  EXPECT_FALSE(newer.stopRequested());
+  EXPECT_TRUE(older.stopRequested());
 }
 
 TEST(SimTaskShutdown, StoppingTheBrokerEndsRunningTasksAndCalls) {

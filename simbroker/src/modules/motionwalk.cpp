@@ -17,7 +17,7 @@ Pose poseArgs(const Args& a) { return Pose{a.number(0), a.number(1), a.number(2)
 
 // Walks to each target in turn, waiting for each; a stopped call halts the robot.
 void walk(Motion& m, const std::vector<Pose>& targets, TaskControl& control) {
-  m.moves.stopAll();  // a new walk replaces the one in progress
+  m.moves.stopAllBefore(control);  // a new walk replaces those asked before it
   ActivitySet::Entry entry(m.moves, control);
   for (const Pose& target : targets) {
     const Clock::time_point end = m.body->moveBy(target, Clock::now());
