@@ -91,13 +91,12 @@ bool readElementContent(struct soap* soap, std::string& content) {
     return false;
   }
   ElementEndFinder finder;
-  std::string& text = content;
-  // Where the engine's current window of soap->buf begins, there and in `text`.
+  // Where the engine's current window of soap->buf begins, there and in `content`.
   std::size_t windowInBuf = soap->bufidx;
   std::size_t windowInText = 0;
-  text.assign(soap->buf + soap->bufidx, soap->buflen - soap->bufidx);
+  content.assign(soap->buf + soap->bufidx, soap->buflen - soap->bufidx);
   for (;;) {
-    const std::size_t end = finder.find(text);
+    const std::size_t end = finder.find(content);
     if (end != ElementEndFinder::npos) {
       // The "/" of the end tag is in the current window (only markup cut by the end of
       // a window makes the finder wait for the next); the "<" is handed back to the
@@ -109,10 +108,10 @@ bool readElementContent(struct soap* soap, std::string& content) {
       }
       soap->bufidx = windowInBuf + (slash - windowInText);
       soap_unget(soap, '<');
-      text.resize(end);
+      content.resize(end);
       return true;
     }
-    if (text.size() >= kMaxValueTextBytes) {
+    if (content.size() >= kMaxValueTextBytes) {
       soap->error = SOAP_EOM;  // too large to parse
       return false;
     }
@@ -122,8 +121,8 @@ bool readElementContent(struct soap* soap, std::string& content) {
       return false;
     }
     windowInBuf = soap->bufidx;
-    windowInText = text.size();
-    text.append(soap->buf + soap->bufidx, soap->buflen - soap->bufidx);
+    windowInText = content.size();
+    content.append(soap->buf + soap->bufidx, soap->buflen - soap->bufidx);
   }
 }
 

@@ -74,7 +74,7 @@ void appendItem(const QZValue& value, std::string& out, bool nested) {
 
 // ---- reader -----------------------------------------------------------------
 
-[[noreturn]] void throwNestingTooDeep() {
+[[noreturn]] void throwTooDeep() {
   throw QZError(kModule, "readValueXml",
                 "nesting deeper than " + std::to_string(kMaxValueDepth) + " levels", __FILE__,
                 __LINE__);
@@ -174,7 +174,7 @@ void readArray(const TiXmlElement* node, QZValue& value, int depth) {
 }
 
 void readElement(const TiXmlElement* node, QZValue& value, int kindHint, int depth) {
-  if (depth > kMaxValueDepth) throwNestingTooDeep();
+  if (depth > kMaxValueDepth) throwTooDeep();
   if (isWrapperName(node->Value())) {
     if (const TiXmlElement* child = node->FirstChildElement()) node = child;
   }
@@ -266,7 +266,7 @@ bool readValueWithDocumentParser(const std::string& text, QZValue& value) {
   // Only the first element is read, so only it has to keep within the bounds. The scan
   // stops where a bound is passed, so a first element that passed one has no end.
   if (facts.firstElementEnd == 0) {
-    if (facts.depth > static_cast<std::size_t>(kMaxValueDepth) + 1) throwNestingTooDeep();
+    if (facts.depth > static_cast<std::size_t>(kMaxValueDepth) + 1) throwTooDeep();
     if (facts.attributes > maxAttributes)
       throw QZError(kModule, "readValueXml",
                     "an element with more than " + std::to_string(kMaxElementAttributes) +

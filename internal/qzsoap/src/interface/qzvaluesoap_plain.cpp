@@ -20,6 +20,11 @@ bool isPlainAttributeByte(unsigned char c) {
   return c >= 32 && c < 128 && c != '<' && c != '&' && c != '"';
 }
 
+void becomeEmptyArray(QZValue& value) {
+  value.clear();
+  value.arrayReserve(0);  // an Array, with no capacity asked for
+}
+
 class PlainReader {
 public:
   explicit PlainReader(const std::string& text) : p_(text.c_str()) {}
@@ -101,8 +106,7 @@ bool PlainReader::elementText(std::string& out) {
 
 // The items of an Array up to its end tag.
 bool PlainReader::arrayBody(QZValue& value, int depth) {
-  value.clear();
-  value.arrayReserve(0);  // an Array, with no capacity asked for
+  becomeEmptyArray(value);
   for (int index = 0; !literal("</item>", 7); ++index) {
     if (index == INT_MAX) return false;
     value.arraySetSize(index + 1);
@@ -124,12 +128,8 @@ bool PlainReader::item(QZValue& value, int depth) {
   const int kind = itemTypeFromName(typeName);
   if (literal("/>", 2)) {  // no text
     if (kind == QZValue::TypeBinary) return false;  // an error
-    if (kind == QZValue::TypeArray) {
-      value.clear();
-      value.arrayReserve(0);
-    } else {
-      readItemText(kind, nullptr, value);
-    }
+    if (kind == QZValue::TypeArray) becomeEmptyArray(value);
+    else readItemText(kind, nullptr, value);
     return true;
   }
   if (!literal(">", 1)) return false;
