@@ -3,5 +3,5 @@
 if(TARGET qzsimbroker)
   qz_add_bench(bench_simbroker_load simbroker_load_bench.cpp)
   target_include_directories(bench_simbroker_load PRIVATE ${PROJECT_SOURCE_DIR}/tests/simbroker)
-  target_link_libraries(bench_simbroker_load PRIVATE qzsimbroker)
+  target_link_libraries(bench_simbroker_load PRIVATE qzsimbroker qzproxies)
 endif()

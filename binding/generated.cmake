@@ -44,21 +44,8 @@ add_custom_command(OUTPUT ${QZ_HOST_STAMP}
   COMMENT "Generating the host proxy classes from catalogue/modules.qzcat"
   VERBATIM)
 
-# Compiled on their own against the generated native proxy headers, which the
-# host headers only forward-declare.
-add_library(qzproxies_host OBJECT ${QZ_HOST_SOURCES} ${QZ_HOST_FILES} ${QZ_HOST_STAMP})
-set_target_properties(qzproxies_host PROPERTIES POSITION_INDEPENDENT_CODE ON)
-add_dependencies(qzproxies_host qzproxies_native)
-target_include_directories(qzproxies_host PRIVATE
-  ${QZ_HOST_PROXIES_DIR}/include
-  ${CMAKE_CURRENT_SOURCE_DIR}/include
-  $<TARGET_PROPERTY:qzproxies_native,INCLUDE_DIRECTORIES>)
-qz_strict_warnings(qzproxies_host)
-
-target_sources(qzremote PRIVATE $<TARGET_OBJECTS:qzproxies_host>)
-add_dependencies(qzremote qzproxies_host)
-target_include_directories(qzremote PUBLIC
-  $<BUILD_INTERFACE:${QZ_HOST_PROXIES_DIR}/include>)
+target_sources(qzhost PRIVATE ${QZ_HOST_SOURCES} ${QZ_HOST_FILES} ${QZ_HOST_STAMP})
+target_include_directories(qzhost PUBLIC ${QZ_HOST_PROXIES_DIR}/include)
 
 if(QZ_INSTALL)
   install(FILES ${QZ_HOST_CLASS_HEADERS}

@@ -5,6 +5,7 @@
 
 #include "qzvalue/detail/qzfunctorconvert.h"
 #include "qzvalue/qzerror.h"
+#include "qzvalue/qzexport.h"
 #include "qzvalue/qzvalue.h"
 
 #include <memory>
@@ -12,7 +13,7 @@
 
 namespace QZ {
 
-class QZProxyRemote {
+class QZ_API QZProxyRemote {
 public:
   // Empty state: the base of post handlers, through which no call is made.
   QZProxyRemote();
