@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ make pkg-config python3 gsoap libgsoap-dev libtinyxml-dev
-          libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libpng-dev)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 install_missing() {

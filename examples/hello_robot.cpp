@@ -2,7 +2,7 @@
 // simulated broker qzbroker-sim), checks that it answers, says a sentence, turns the
 // head, stores a value in the robot's memory and saves a picture from its camera.
 //
-//   hello_robot [HOST [PORT [IMAGE]]]    defaults: 127.0.0.1 4700 hello_robot.ppm
+//   hello_robot [HOST [PORT [IMAGE]]]    defaults: 127.0.0.1 4700 hello_robot.png
 //
 // Each module of the robot has a proxy class; its methods carry the module's own
 // names and wait for the broker's answer. A failure arrives as a System::Exception
@@ -12,10 +12,11 @@
 #include <velantrix/proxies/texttospeechproxy.h>
 #include <velantrix/proxies/videodeviceproxy.h>
 
+#include <png.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <string>
@@ -35,13 +36,18 @@ constexpr int kResolution320x240 = 1;
 constexpr int kColorSpaceRGB = 11;
 constexpr int kFramesPerSecond = 5;
 
-// Saves RGB pixels as a binary PPM picture, which most image viewers open.
-bool savePpm(const std::string& path, int width, int height,
+// Saves RGB pixels, row by row from the top, as a PNG picture (with libpng).
+bool savePng(const std::string& path, int width, int height,
              const System::Array<unsigned char>& pixels) {
-  std::ofstream file(path, std::ios::binary);
-  file << "P6\n" << width << ' ' << height << "\n255\n";
-  file.write(reinterpret_cast<const char*>(pixels.data()), pixels.Length());
-  return static_cast<bool>(file);
+  png_image picture{};
+  picture.version = PNG_IMAGE_VERSION;
+  picture.width = static_cast<png_uint_32>(width);
+  picture.height = static_cast<png_uint_32>(height);
+  picture.format = PNG_FORMAT_RGB;
+  const bool saved = png_image_write_to_file(&picture, path.c_str(), 0, pixels.data(),
+                                             0 /* rows follow one another */, nullptr) != 0;
+  png_image_free(&picture);
+  return saved;
 }
 
 }  // namespace
@@ -49,7 +55,7 @@ bool savePpm(const std::string& path, int width, int height,
 int main(int argc, char** argv) {
   const std::string host = argc > 1 ? argv[1] : "127.0.0.1";
   const int port = argc > 2 ? std::atoi(argv[2]) : 4700;
-  const std::string imagePath = argc > 3 ? argv[3] : "hello_robot.ppm";
+  const std::string imagePath = argc > 3 ? argv[3] : "hello_robot.png";
   if (port <= 0 || port > 65535 || argc > 4) {
     std::cerr << "usage: hello_robot [HOST [PORT [IMAGE]]]\n";
     return 2;
@@ -114,7 +120,7 @@ int main(int argc, char** argv) {
       std::cerr << "hello_robot: the camera sent an image of an unexpected form\n";
       return 1;
     }
-    if (!savePpm(imagePath, width, height, pixels)) {
+    if (!savePng(imagePath, width, height, pixels)) {
       std::cerr << "hello_robot: cannot write " << imagePath << "\n";
       return 1;
     }

@@ -17,6 +17,8 @@ for program in "$broker" "$example"; do
   fi
 done
 
+# The picture goes beside the build, named by its full path so it can be opened at once.
+picture=$(cd "$build" && pwd)/hello_robot.png
 scratch=$(mktemp -d)
 broker_pid=""
 example_pid=""
@@ -72,14 +74,14 @@ echo "demo: simulated broker $line (pid $broker_pid)"
 echo "demo: running examples/hello_robot 127.0.0.1 $port"
 echo
 # Waited for in the background, so that a signal to this script is handled at once.
-"$example" 127.0.0.1 "$port" "$build/hello_robot.ppm" &
+"$example" 127.0.0.1 "$port" "$picture" &
 example_pid=$!
 wait "$example_pid"
 status=$?
 example_pid=""
 echo
 if [ "$status" -eq 0 ]; then
-  echo "demo: hello_robot finished; its picture is $build/hello_robot.ppm"
+  echo "demo: hello_robot finished; its picture is $picture"
 else
   echo "demo: hello_robot failed with status $status" >&2
 fi

@@ -3,13 +3,18 @@
 
 #include <qzsim/broker.h>
 
+#include <png.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,6 +43,27 @@ std::string fileBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
+// A PNG file read back with libpng: its size and its pixels as RGB bytes.
+struct Picture {
+  bool read = false;
+  unsigned width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+};
+
+Picture readPng(const std::string& path) {
+  Picture picture;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return picture;
+  image.format = PNG_FORMAT_RGB;
+  picture.rgb.resize(PNG_IMAGE_SIZE(image));
+  picture.read = png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
+  picture.width = image.width;
+  picture.height = image.height;
+  png_image_free(&image);
+  return picture;
+}
+
 TEST_F(Examples, HelloRobotWalksThroughEveryStepAndSavesThePicture) {
   clitest::ScratchDir dir;
   const ProcessResult hello = run(HELLO_ROBOT_PATH, dir.path());
@@ -45,20 +71,24 @@ TEST_F(Examples, HelloRobotWalksThroughEveryStepAndSavesThePicture) {
   EXPECT_EQ(hello.err, "");
   for (const char* step : {"ping: the broker answers", "say: finished", "head: now at HeadYaw 0.50, HeadPitch -0.20",
                            "memory: hello_robot/greeting = \"Hello from hello_robot\"",
-                           "camera: saved a 320x240 picture to hello_robot.ppm", "Done."})
+                           "camera: saved a 320x240 picture to hello_robot.png", "Done."})
     EXPECT_THAT(hello.out, HasSubstr(step));
 
-  // The default picture lands in the current directory, as a complete binary PPM.
-  const std::string header = "P6\n320 240\n255\n";
-  const std::string picture = fileBytes(dir.path() + "/hello_robot.ppm");
-  EXPECT_EQ(picture.substr(0, header.size()), header);
-  EXPECT_EQ(picture.size(), header.size() + 320 * 240 * 3);
-  EXPECT_NE(picture.find_first_not_of(picture[header.size()], header.size()), std::string::npos)
+  // The default picture lands in the current directory, as a PNG that reads back whole.
+  const std::string picturePath = dir.path() + "/hello_robot.png";
+  EXPECT_EQ(fileBytes(picturePath).substr(0, 8), "\x89PNG\r\n\x1a\n");
+  const Picture picture = readPng(picturePath);
+  ASSERT_TRUE(picture.read);
+  EXPECT_EQ(picture.width, 320u);
+  EXPECT_EQ(picture.height, 240u);
+  ASSERT_EQ(picture.rgb.size(), 320u * 240u * 3u);
+  EXPECT_NE(std::count(picture.rgb.begin(), picture.rgb.end(), picture.rgb[0]),
+            static_cast<std::ptrdiff_t>(picture.rgb.size()))
       << "the picture is one flat colour";
 
-  const ProcessResult named = run(HELLO_ROBOT_PATH, dir.path(), {dir.path() + "/frame.ppm"});
+  const ProcessResult named = run(HELLO_ROBOT_PATH, dir.path(), {dir.path() + "/frame.png"});
   ASSERT_EQ(named.exitCode, 0) << named.err;
-  EXPECT_EQ(fileBytes(dir.path() + "/frame.ppm").size(), picture.size());
+  EXPECT_EQ(readPng(dir.path() + "/frame.png").rgb, picture.rgb);
 }
 
 TEST_F(Examples, UntypedProxyAndErrorHandlingRunToTheEnd) {
