@@ -10,11 +10,14 @@
 
 namespace QZ::capi {
 
-// Appends the buffer form of `value` to `out`.
+// Appends the buffer form of `value` to `out`. Raises QZError for a value the form
+// cannot carry (a length beyond 4 bytes) or an Object without storage.
 void encodeValue(const QZValue& value, std::string& out);
 
-// Reads the one value that `data` holds; raises QZError when the buffer breaks the form.
-QZValue decodeValue(const std::uint8_t* data, std::size_t size);
+// Reads the one value that `data` holds; raises ArgumentError (a QZError with module
+// `function`, method "value buffer" and a description naming the offset of the fault)
+// when the buffer breaks the form. Never reads outside data[0, size).
+QZValue decodeValue(const std::uint8_t* data, std::size_t size, const char* function = "qz_call");
 
 }  // namespace QZ::capi
 

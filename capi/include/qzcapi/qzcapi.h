@@ -3,8 +3,9 @@
  * an opaque handle; nothing here ever lets a C++ exception or an abort cross into the
  * caller: a failure is a status and a text.
  *
- * Strings are UTF-8 byte strings with an explicit length (they may hold NUL bytes).
- * Values travel as one byte buffer each way, in the tagged form below.
+ * Strings are UTF-8 byte strings with an explicit length; those inside values and
+ * results may hold NUL bytes, names may not (see Names below). Values travel as one
+ * byte buffer each way, in the tagged form below.
  *
  * ---- The value buffer --------------------------------------------------------------
  * One value is a header of five bytes, then its payload:
