@@ -43,6 +43,14 @@ TEST(Options, BothOptionFormsAndTheEndOfOptions) {
   EXPECT_EQ(parseOptions({"--port", "1", "--help", "--bogus"}).action, Options::Action::Help);
 }
 
+TEST(Options, OnlyLocalhostIsTakenForTheLoopbackAddress) {
+  EXPECT_EQ(qzcall::addressToReach("localhost"), "127.0.0.1");
+  EXPECT_EQ(qzcall::addressToReach("LOCALHOST"), "127.0.0.1");
+  EXPECT_EQ(qzcall::addressToReach("10.0.0.2"), "10.0.0.2");
+  EXPECT_EQ(qzcall::addressToReach("nao"), "nao");  // the library appends .local. itself
+  EXPECT_EQ(qzcall::addressToReach("localhost.localdomain"), "localhost.localdomain");
+}
+
 TEST(Options, WrongCommandLinesSayWhatIsWrong) {
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{}, "a module and a method are needed"},

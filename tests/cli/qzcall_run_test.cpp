@@ -62,6 +62,15 @@ TEST_F(Qzcall, ValuesStoredInTheMemoryComeBackAsTheSameJson) {
   }
 }
 
+// The first thing a new user types: a bare host name is otherwise looked up over mDNS.
+TEST_F(Qzcall, LocalhostReachesTheBrokerOnTheLoopbackAddress) {
+  for (const char* host : {"localhost", "LocalHost"}) {
+    const ProcessResult pinged = qzcall({"--host", host, "QZMotion", "ping"});
+    EXPECT_EQ(pinged.exitCode, 0) << host << ": " << pinged.err;
+    EXPECT_EQ(pinged.out, "true\n") << host;
+  }
+}
+
 TEST_F(Qzcall, PostPrintsTheTaskIdThatWaitTakes) {
   const ProcessResult posted = qzcall({"--post", "QZTextToSpeech", "say", R"("Hello")"});
   ASSERT_EQ(posted.exitCode, 0) << posted.err;

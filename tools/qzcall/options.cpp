@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
@@ -96,7 +97,8 @@ Results use the same forms. Strings cannot hold \u0000 (the broker would cut the
 Quote each ARG for the shell: '"Hello"'.
 
 Options (before MODULE):
-  --host ADDRESS  the broker's IP address (default 127.0.0.1)
+  --host ADDRESS  the broker's IP address (default 127.0.0.1); localhost is 127.0.0.1,
+                  and another name NAME is looked up as NAME.local. (mDNS)
   --port PORT     the broker's port (default 4700)
   --post          start the method as a task on the broker and print its task id
   --timeout S     give up a network operation after S seconds (default 0: never)
@@ -108,6 +110,12 @@ Options (before MODULE):
 Exit status: 0 done, 1 the call failed (the error goes to standard error),
 2 the command line is wrong.
 )";
+}
+
+std::string addressToReach(const std::string& host) {
+  std::string lower = host;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower == "localhost" ? "127.0.0.1" : host;
 }
 
 }  // namespace qzcall

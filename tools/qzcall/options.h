@@ -33,6 +33,11 @@ Options parseOptions(const std::vector<std::string>& args);
 // The text of --help.
 const char* usageText();
 
+// The address the library is given for --host: "localhost" (in any case) is the
+// loopback address, since the library reads a bare host name as "<name>.local." (a
+// robot announced over mDNS); every other host is passed on as typed.
+std::string addressToReach(const std::string& host);
+
 }  // namespace qzcall
 
 #endif
