@@ -48,6 +48,7 @@ TEST_F(Qzcall, ValuesStoredInTheMemoryComeBackAsTheSameJson) {
       R"("é 日本 🎉 tab\t quote\" \u0001\u001f\u007f end")",
       R"({"base64":"AAEC/w=="})",
       R"([{"base64":"QUJD"},{"string_base64":"/w=="},0.1,3.0])",
+      R"([{"float":"nan"},{"float":"inf"},{"float":"-inf"},-0.5])",
       bigBinary,
   };
   for (std::size_t i = 0; i < values.size(); ++i) {

@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -77,7 +79,8 @@ TEST(ValueRoundTrip, KeepsNestedValues) {
   EXPECT_EQ(static_cast<float>(largest), 3.4028235e38f);
 }
 
-// The reader converts numbers without atoi or a stream; its results must be theirs.
+// The reader converts numbers without atoi or a stream; its results must be theirs,
+// but for not-a-number and the infinities, which a stream reads as 0.
 TEST(ValueRoundTrip, ReadsNumbersAsAtoiAndStreamsDo) {
   for (const char* text : {"0", "-0", "7x", "+7", " 12", "-", "123456789", "1234567890",
                            "2147483647", "-2147483648", "2147483648", "99999999999",
@@ -85,7 +88,7 @@ TEST(ValueRoundTrip, ReadsNumbersAsAtoiAndStreamsDo) {
     EXPECT_EQ(QZ::valuexml::readInt(text), std::atoi(text)) << text;
 
   std::vector<std::string> texts = {"", " ", "-", "+", ".", "-.", "+-1", "-+1", "1e", "1e+",
-                                    "1e-x", "1.5e", "e5", ".e5", "0x10", "inf", "nan", "1..2",
+                                    "1e-x", "1.5e", "e5", ".e5", "0x10", "1..2",
                                     "  \t12.5abc", "1e5e3", "00012", "-0", "3.4028236e38",
                                     "1e39", "-1e39", "1e-39", "1e-46", "1e-50",
                                     "123456789012345678901234567890", "1e99999999999999999",
@@ -114,6 +117,36 @@ TEST(ValueRoundTrip, ReadsNumbersAsAtoiAndStreamsDo) {
     ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
         << "'" << text << "': " << got << " != " << expected;
   }
+}
+
+// What the writer prints for not-a-number and the infinities ("%.8g" gives nan, inf,
+// -inf) and what XML Schema spells (NaN, INF, -INF) come back as those values, not as 0.
+TEST(ValueRoundTrip, KeepsNotANumberAndTheInfinities) {
+  const float inf = std::numeric_limits<float>::infinity();
+  for (const float special : {std::numeric_limits<float>::quiet_NaN(), inf, -inf}) {
+    std::string text;
+    QZ::appendValueXml(QZValue(special), text, false);
+    QZValue back;
+    ASSERT_TRUE(QZ::readValueFromText(text, back)) << text;
+    ASSERT_EQ(back.getType(), QZValue::TypeFloat) << text;
+    const float got = static_cast<float>(static_cast<const QZValue&>(back));
+    if (std::isnan(special)) EXPECT_TRUE(std::isnan(got)) << text;
+    else EXPECT_EQ(got, special) << text;
+  }
+  const std::pair<const char*, float> spellings[] = {
+      {"nan", NAN}, {"NaN", NAN}, {"-nan", NAN}, {"+NAN", NAN}, {"inf", inf}, {"INF", inf},
+      {"-INF", -inf}, {"-inf", -inf}, {"+inf", inf}, {"Infinity", inf}, {"-infinity", -inf},
+      {" \tnan", NAN}, {"inf ", inf}, {"inf\n", inf}};
+  for (const auto& [text, expected] : spellings) {
+    const float got = QZ::valuexml::readFloat(text);
+    if (std::isnan(expected)) EXPECT_TRUE(std::isnan(got)) << text;
+    else EXPECT_EQ(got, expected) << text;
+  }
+  // Anything else that is not a number still reads as a stream reads it: 0.
+  for (const char* text : {"nanx", "in", "infinit", "infinityy", "n an", "-", "na", "x"})
+    EXPECT_EQ(QZ::valuexml::readFloat(text), 0.0f) << text;
+  EXPECT_EQ(QZ::valuexml::readFloat("1inf"), 1.0f);
+  EXPECT_EQ(QZ::valuexml::readFloat("1nan"), 1.0f);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <tinyxml.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,9 +35,15 @@ std::size_t treeDepth(const TiXmlNode* node) {
   return deepest;
 }
 
-// Equal as the wire can keep them: Binary bytes travel apart, floats as 8 digits.
+bool isNaN(const QZ::QZValue& value) {
+  return value.getType() == QZ::QZValue::TypeFloat && std::isnan(static_cast<float>(value));
+}
+
+// Equal as the wire can keep them: Binary bytes travel apart, floats as 8 digits, and
+// not-a-number as itself.
 bool sameOnTheWire(const QZ::QZValue& a, const QZ::QZValue& b) {
   if (a.getType() != b.getType()) return false;
+  if (isNaN(a) || isNaN(b)) return isNaN(a) && isNaN(b);
   switch (a.getType()) {
     case QZ::QZValue::TypeArray:
       if (a.getSize() != b.getSize()) return false;
@@ -52,6 +59,16 @@ bool sameOnTheWire(const QZ::QZValue& a, const QZ::QZValue& b) {
     case QZ::QZValue::TypeBinary: return true;
     default: return a == b;
   }
+}
+
+// Equal by the value's own comparison, with not-a-number equal to itself.
+bool sameValue(const QZ::QZValue& a, const QZ::QZValue& b) {
+  if (isNaN(a) || isNaN(b)) return isNaN(a) && isNaN(b);
+  if (a.getType() != QZ::QZValue::TypeArray || b.getType() != QZ::QZValue::TypeArray) return a == b;
+  if (a.getSize() != b.getSize()) return false;
+  for (unsigned int i = 0; i < a.getSize(); ++i)
+    if (!sameValue(a[static_cast<int>(i)], b[static_cast<int>(i)])) return false;
+  return true;
 }
 
 void checkPrescan(const std::string& text) {
@@ -100,7 +117,7 @@ void checkPlainAgrees(const std::string& text) {
   const bool parsedFound = readingOf(QZ::readValueWithDocumentParser, text, parsed, parsedError);
   if (fastFound != parsedFound || fastError != parsedError)
     fail("the one-pass and the parser's readings disagree", text);
-  if (fastFound && !(fast == parsed)) fail("the one-pass and the parser's values differ", text);
+  if (fastFound && !sameValue(fast, parsed)) fail("the one-pass and the parser's values differ", text);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <limits>
 #include <locale>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 namespace QZ {
@@ -68,6 +69,32 @@ float readFloatByStream(const char* begin, const char* end) {
   return value;
 }
 
+// The special value that `text` (after white space) names, if it is one.
+bool readSpecialFloat(const char* text, float& value) {
+  const char* p = text;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  // ASCII letters only, folded to lower case without the locale.
+  std::size_t length = 0;
+  char lower[9];
+  for (; length < sizeof lower; ++length) {
+    const char folded = static_cast<char>(p[length] | 0x20);
+    if (folded < 'a' || folded > 'z') break;
+    lower[length] = folded;
+  }
+  const char after = p[length];
+  if (length == 0 || (after != '\0' && !isStreamSpace(after))) return false;
+  const std::string_view word(lower, length);
+  if (word == "nan") {
+    value = negative ? -std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::quiet_NaN();
+  } else if (word == "inf" || word == "infinity") {
+    value = negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void appendEscaped(std::string& out, const char* data, std::size_t size, bool escapeSpace) {
@@ -117,6 +144,7 @@ int readInt(const char* text) {
 float readFloat(const char* text) {
   const char* p = text;
   while (isStreamSpace(*p)) ++p;
+  if (float special = 0.0f; !isDigit(*p) && readSpecialFloat(p, special)) return special;
   // One sign. The stream takes a plus sign, the converter below does not.
   const bool plus = *p == '+';
   if (plus) ++p;

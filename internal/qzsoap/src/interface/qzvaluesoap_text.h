@@ -26,8 +26,11 @@ int readInt(const char* text);
 // The Float of an item text, exactly as `std::istringstream(text) >> f` in the classic
 // locale leaves a float that starts at 0.0: leading white space skipped, the longest
 // prefix of the form [sign] digits [. digits] [e [sign] digits] converted, 0.0 when that
-// prefix is not a complete number ("", "-", ".", "1e", "inf", "nan"), and +-FLT_MAX
-// for a number beyond the float range.
+// prefix is not a complete number ("", "-", ".", "1e"), and +-FLT_MAX for a number
+// beyond the float range. Not-a-number and the infinities, which the writer prints as
+// "nan", "inf" and "-inf" and XML Schema spells "NaN", "INF" and "-INF", read back as
+// themselves rather than as 0: an optional sign, then "nan", "inf" or "infinity" in any
+// case, then the end of the text or white space.
 float readFloat(const char* text);
 
 }  // namespace valuexml
