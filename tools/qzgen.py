@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Generates the module proxies from the module catalogue.
 
-    qzgen.py --catalogue catalogue/modules.qzcat --out <dir> --what native|host|sim [--list]
+    qzgen.py --catalogue catalogue/modules.qzcat --out <dir> --what native|host|sim|csharp [--list]
 
 Writes the files of the chosen layer below <dir>, each only when its content
 changed, so that a rebuild recompiles only what the table change touched.
@@ -13,13 +13,14 @@ import os
 import sys
 
 import qzcatalogue
+import qzgen_csharp
 import qzgen_host
 import qzgen_native
 import qzgen_sim
 from qzgen_printer import GenerationError, write_if_changed
 
 # Layer name -> module with plan(catalogue, table) -> [(relative path, render)].
-LAYERS = {"native": qzgen_native, "host": qzgen_host, "sim": qzgen_sim}
+LAYERS = {"native": qzgen_native, "host": qzgen_host, "sim": qzgen_sim, "csharp": qzgen_csharp}
 
 REPO_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
