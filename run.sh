@@ -3,7 +3,9 @@
 #   ./run.sh demo   build in Release, start the simulated broker on loopback, run the
 #                   example application against it, stop the broker
 #   ./run.sh test   build with AddressSanitizer and UndefinedBehaviorSanitizer and run
-#                   the whole CTest suite; exits non-zero on any failure
+#                   the whole CTest suite, then build the .NET assembly on a Release
+#                   native library and run its tests and the package consumer test;
+#                   exits non-zero on any failure
 # Also: ./run.sh bench (Release benchmarks), ./run.sh fuzz [seconds] (libFuzzer targets,
 # 60 s each by default), ./run.sh deps (install packages only).
 # Missing Debian packages are installed with apt-get first.
@@ -35,10 +37,33 @@ configure_and_build() {  # <build dir> <cmake args...>
   cmake --build "$dir" -j "$JOBS"
 }
 
+# The .NET SDK is not a Debian package: where it is missing, the .NET parts are skipped.
+have_dotnet() {
+  command -v dotnet >/dev/null 2>&1 && return 0
+  echo "dotnet is not installed: the .NET assembly, its tests and its example are skipped"
+  return 1
+}
+
+# The native library and simulated broker that .NET loads: Release, without sanitizers.
+build_native() {  # <build dir> <more cmake args...>
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQZ_BUILD_TESTS=OFF "$@"
+}
+
 run_tests() {
+  local status=0
   configure_and_build build/test -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BUILD_BENCH=OFF
-  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  ctest --test-dir build/test --output-on-failure -j "$JOBS" --timeout 300
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/test --output-on-failure -j "$JOBS" --timeout 300 || status=1
+  if have_dotnet; then
+    build_native build/native -DQZ_BUILD_BENCH=OFF
+    cmake --build build/native -j "$JOBS" --target qzremote qzbroker-sim
+    dotnet test dotnet/QZRemote.sln -c Release -p:QZNativeDir="$PWD/build/native" \
+      --logger "console;verbosity=minimal" || status=1
+    tests/packaging/dotnet_consumer_test.sh build/native || status=1
+  fi
+  [ "$status" -eq 0 ] && echo "run.sh test: every suite passed" || echo "run.sh test: FAILED" >&2
+  return "$status"
 }
 
 run_bench() {
@@ -50,6 +75,11 @@ run_bench() {
     "$bench" --benchmark_min_time=0.2
   done
   echo "Instruction counts per call: bench/callgrind.sh build/release"
+  if have_dotnet; then
+    echo "== dotnet/Velantrix.Proxies.Benchmarks (C# against the C++ native proxies)"
+    dotnet run -c Release --project dotnet/Velantrix.Proxies.Benchmarks \
+      -p:QZNativeDir="$PWD/build/release"
+  fi
 }
 
 run_demo() {
@@ -59,7 +89,11 @@ run_demo() {
     echo "Nothing was run. './run.sh test' builds and checks what exists so far."
     exit 1
   fi
-  tools/demo.sh build/release
+  if have_dotnet; then
+    tools/demo.sh build/release --dotnet
+  else
+    tools/demo.sh build/release
+  fi
 }
 
 case "${1:-}" in

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # The demo on a built tree: starts the simulated broker on an ephemeral loopback port,
-# runs examples/hello_robot against it, and stops the broker again.
+# runs examples/hello_robot against it (and with --dotnet its C# twin
+# examples/dotnet/HelloRobot, built on this tree's libqzremote.so), and stops the broker
+# again.
 #
-#   tools/demo.sh BUILD_DIR
+#   tools/demo.sh BUILD_DIR [--dotnet]
 #
-# Exits with the example's status; the broker is stopped however the script ends.
+# Exits with the first failing example's status; the broker is stopped however the
+# script ends.
 set -uo pipefail
 
-build=${1:?usage: tools/demo.sh BUILD_DIR}
+build=${1:?usage: tools/demo.sh BUILD_DIR [--dotnet]}
+with_dotnet=false
+[ "${2:-}" = "--dotnet" ] && with_dotnet=true
+repo=$(cd "$(dirname "$0")/.." && pwd)
 broker=$build/simbroker/qzbroker-sim
 example=$build/examples/hello_robot
 for program in "$broker" "$example"; do
@@ -71,18 +77,32 @@ cat <&"$broker_out" >/dev/null &
 exec {broker_out}<&-
 
 echo "demo: simulated broker $line (pid $broker_pid)"
-echo "demo: running examples/hello_robot 127.0.0.1 $port"
-echo
-# Waited for in the background, so that a signal to this script is handled at once.
-"$example" 127.0.0.1 "$port" "$picture" &
-example_pid=$!
-wait "$example_pid"
-status=$?
-example_pid=""
-echo
-if [ "$status" -eq 0 ]; then
-  echo "demo: hello_robot finished; its picture is $picture"
-else
-  echo "demo: hello_robot failed with status $status" >&2
+
+# run_example NAME PICTURE COMMAND...: one example, waited for in the background so
+# that a signal to this script is handled at once.
+run_example() {
+  local name=$1 picture=$2; shift 2
+  echo
+  echo "demo: running $name 127.0.0.1 $port"
+  echo
+  "$@" 127.0.0.1 "$port" "$picture" &
+  example_pid=$!
+  wait "$example_pid"
+  local status=$?
+  example_pid=""
+  echo
+  if [ "$status" -eq 0 ]; then
+    echo "demo: $name finished; its picture is $picture"
+  else
+    echo "demo: $name failed with status $status" >&2
+  fi
+  return "$status"
+}
+
+run_example examples/hello_robot "$picture" "$example" || exit
+if $with_dotnet; then
+  native=$(cd "$build" && pwd)
+  run_example examples/dotnet/HelloRobot "$native/hello_robot_dotnet.png" \
+    dotnet run -c Release --project "$repo/examples/dotnet/HelloRobot" \
+      -p:QZNativeDir="$native" -- || exit
 fi
-exit "$status"
