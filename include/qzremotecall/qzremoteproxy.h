@@ -22,9 +22,27 @@ public:
   // receive, send, connect and accept when it is not 0.
   QZProxyRemote(const std::string& moduleName, const std::string& ip, int port, int reserved,
                 int timeout);
+  // The same, with every call, the lookup included, bounded as a whole by timeoutMs
+  // (see setTimeout).
+  QZProxyRemote(const std::string& moduleName, const std::string& ip, int port, int reserved,
+                int timeout, int timeoutMs);
   virtual ~QZProxyRemote();
   QZProxyRemote(const QZProxyRemote&) = delete;
   QZProxyRemote& operator=(const QZProxyRemote&) = delete;
+
+  // Bounds every later call as a whole (connecting, sending and receiving the whole
+  // answer) to `milliseconds`; 0, the default, waits indefinitely. A call that runs
+  // out raises QZTimeoutError ("... timed out after N ms ..."); its connection is
+  // dropped, and the next call opens a new one.
+  void setTimeout(int milliseconds);
+  int getTimeout() const;
+  // The one member another thread may call: the call in progress on this proxy (or its
+  // post handler) ends at once with a QZError saying it was cancelled; without a call
+  // in progress it does nothing. The proxy stays usable.
+  void cancel();
+
+  // Every call below raises QZError at once, without disturbing anything, when another
+  // thread is in a call on this proxy: a proxy makes one call at a time.
 
   // Sends the call and waits; an answer [Int 0 or 1, x, ...] is unwrapped to x.
   void genericCall(const std::string& methodName, const QZValue& params, QZValue& result);

@@ -1,6 +1,7 @@
 #include "qzvalue/qzerror.h"
 
 #include <sstream>
+#include <utility>
 
 namespace QZ {
 namespace {
@@ -33,5 +34,13 @@ QZNetworkError::QZNetworkError(std::string module, std::string method,
 QZNetworkError::QZNetworkError(const QZNetworkError& other) : QZError(other) {}
 
 QZNetworkError::~QZNetworkError() = default;
+
+QZTimeoutError::QZTimeoutError(std::string module, std::string method, std::string description,
+                               const char* file, unsigned int line)
+    : QZNetworkError(std::move(module), std::move(method), std::move(description), file, line) {}
+
+QZTimeoutError::QZTimeoutError(const QZTimeoutError& other) : QZNetworkError(other) {}
+
+QZTimeoutError::~QZTimeoutError() = default;
 
 }  // namespace QZ

@@ -26,6 +26,7 @@ std::shared_ptr<QZConnection> QZNetwork::createConnection(
   // Keep-alive both ways, address reuse, unlimited requests per connection, and the
   // four time-outs only when one is given.
   connection->fSoap = wire::newClientContext(timeout);
+  if (connection->fSoap != nullptr) connection->fSignal = wire::callSignal(connection->fSoap);
   connection->fModuleInfo = info;
   return connection;
 }

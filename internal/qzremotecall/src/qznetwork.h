@@ -4,6 +4,7 @@
 #define QZREMOTECALL_QZNETWORK_H
 
 #include "qzbrokerclient.h"
+#include "qzcallcontrol.h"
 #include "qzvalue/qzvalue.h"
 
 #include <memory>
@@ -30,6 +31,8 @@ public:
   std::shared_ptr<qz__QZModuleInfoTamsa> fModuleInfo;
   std::string fEndPoint;
   struct soap* fSoap = nullptr;
+  // Bounds and cancels the calls on fSoap; the one part another thread may touch.
+  std::shared_ptr<wire::CallSignal> fSignal;
 };
 
 class QZNetwork {

@@ -1,7 +1,8 @@
-// QZProxyRemote: construction (address normalisation, lookup, re-pointing) and the
-// two untyped operations every typed call ends in.
+// QZProxyRemote: construction (address normalisation, lookup, re-pointing), the two
+// untyped operations every typed call ends in, and their deadline and cancellation.
 #include "qzremotecall/qzremoteproxy.h"
 
+#include "qzcallscope.h"
 #include "qznetwork.h"
 
 namespace QZ {
@@ -10,6 +11,7 @@ struct QZProxyRemote::State {
   std::shared_ptr<QZValue> connection;
   std::shared_ptr<qz__QZModuleInfoTamsa> moduleInfo;
   std::shared_ptr<QZNetwork> network;
+  CallState calls;  // points into `connection`, which lives as long as this
 };
 
 namespace {
@@ -22,15 +24,30 @@ std::string normaliseAddress(const std::string& ip) {
   return ip + ".local.";
 }
 
+int checkedTimeout(const char* operation, int milliseconds) {
+  if (milliseconds < 0)
+    throw QZError("QZProxy", operation,
+                  "a time-out of " + std::to_string(milliseconds) +
+                      " ms: give 0 to wait indefinitely, or a positive number of milliseconds",
+                  __FILE__, __LINE__);
+  return milliseconds;
+}
+
 }  // namespace
 
 QZProxyRemote::QZProxyRemote() : fState(new State()) {}
 
 QZProxyRemote::QZProxyRemote(const std::string& moduleName, const std::string& ip, int port,
-                             int /*reserved*/, int timeout)
+                             int reserved, int timeout)
+    : QZProxyRemote(moduleName, ip, port, reserved, timeout, 0) {}
+
+QZProxyRemote::QZProxyRemote(const std::string& moduleName, const std::string& ip, int port,
+                             int /*reserved*/, int timeout, int timeoutMs)
     : fState(new State()) {
   // Everything built here is owned by fState, so a failed lookup releases it all.
   State& state = *fState;
+  state.calls.module = moduleName;
+  state.calls.timeoutMs = checkedTimeout("QZProxyRemote", timeoutMs);
   state.network = std::make_shared<QZNetwork>();
   const std::string address = normaliseAddress(ip);
 
@@ -44,8 +61,19 @@ QZProxyRemote::QZProxyRemote(const std::string& moduleName, const std::string& i
   state.moduleInfo->isABroker = false;
 
   const std::string endpoint = "http://" + address + ":" + std::to_string(port);
-  state.connection = state.network->createConnection(state.moduleInfo, endpoint, timeout);
-  state.network->getModuleByName(state.connection, moduleName, state.moduleInfo);
+  const std::shared_ptr<QZConnection> connection =
+      state.network->createConnection(state.moduleInfo, endpoint, timeout);
+  state.connection = connection;
+  state.calls.connection = connection.get();
+  {
+    CallScope lookup(state.calls, "getModuleByName");
+    try {
+      state.network->getModuleByName(state.connection, moduleName, state.moduleInfo);
+    } catch (const QZError&) {
+      lookup.throwIfStopped("looking the module up at");
+      throw;
+    }
+  }
 
   // The broker may report "0.0.0.0" (any of its addresses): use the one we reached.
   // An explicit loopback address always wins.
@@ -62,11 +90,28 @@ QZProxyRemote::~QZProxyRemote() {
   fState->connection.reset();
 }
 
+void QZProxyRemote::setTimeout(int milliseconds) {
+  fState->calls.timeoutMs = checkedTimeout("setTimeout", milliseconds);
+}
+
+int QZProxyRemote::getTimeout() const { return fState->calls.timeoutMs; }
+
+void QZProxyRemote::cancel() {
+  if (fState->calls.connection != nullptr && fState->calls.connection->fSignal)
+    fState->calls.connection->fSignal->cancel();
+}
+
 void QZProxyRemote::genericCall(const std::string& methodName, const QZValue& params,
                                 QZValue& result) {
-  QZValue answer = fState->network
-                       ? fState->network->callMethod(fState->connection, methodName, params)
-                       : QZNetwork().callMethod(fState->connection, methodName, params);
+  CallScope call(fState->calls, methodName);
+  QZValue answer;
+  try {
+    answer = fState->network ? fState->network->callMethod(fState->connection, methodName, params)
+                             : QZNetwork().callMethod(fState->connection, methodName, params);
+  } catch (const QZError&) {
+    call.throwIfStopped("waiting for");
+    throw;
+  }
   // A status pair [Int 1 or Int 0, x, ...] is unwrapped to x.
   if (answer.getType() == QZValue::TypeArray && answer.getSize() >= 2) {
     const QZValue& status = (*answer.arrayElements())[0];
@@ -80,9 +125,15 @@ void QZProxyRemote::genericCall(const std::string& methodName, const QZValue& pa
 
 void QZProxyRemote::genericPost(const std::string& methodName, const QZValue& params,
                                 QZValue& result) {
-  const int taskId = fState->network
-                         ? fState->network->postMethod(fState->connection, methodName, params)
-                         : QZNetwork().postMethod(fState->connection, methodName, params);
+  CallScope call(fState->calls, methodName);
+  int taskId = 0;
+  try {
+    taskId = fState->network ? fState->network->postMethod(fState->connection, methodName, params)
+                             : QZNetwork().postMethod(fState->connection, methodName, params);
+  } catch (const QZError&) {
+    call.throwIfStopped("waiting for");
+    throw;
+  }
   result = taskId;
 }
 

@@ -29,7 +29,8 @@ struct ModuleRecord {
 };
 
 // A context kept alive in both directions, address reuse in the bind flags, unlimited
-// kept-alive exchanges, the four time-outs set to timeoutSeconds when it is not 0.
+// kept-alive exchanges, the four time-outs set to timeoutSeconds when it is not 0, and
+// call control (qzcallcontrol.h: callSignal(soap) bounds and cancels its calls).
 // Null when the engine cannot allocate it.
 struct soap* newClientContext(int timeoutSeconds);
 // Frees everything the context holds and closes its socket.

@@ -1,5 +1,6 @@
 // The gSOAP context of one broker connection.
 #include "qzbrokerclient.h"
+#include "qzcallcontrol.h"
 #include "qzpluginstate.h"
 #include "qzwirecontext.h"
 
@@ -53,7 +54,9 @@ struct soap* newClientContext(int timeoutSeconds) {
   // A broker that closed the connection must not kill the process with SIGPIPE.
   soap->socket_flags = MSG_NOSIGNAL;
   soap_set_namespaces(soap, namespaces);
-  if (!useBoundedReceive(soap) || soap_register_plugin(soap, hooksInit) != SOAP_OK) {
+  // Call control first: the framing hooks that useBoundedReceive adds wrap its receive.
+  if (!useCallControl(soap) || !useBoundedReceive(soap) ||
+      soap_register_plugin(soap, hooksInit) != SOAP_OK) {
     soap_free(soap);
     return nullptr;
   }

@@ -26,6 +26,16 @@ public:
   ~QZNetworkError() override;
 };
 
+// Raised when a call, or the lookup of a module, runs out of the time its proxy allows
+// (QZProxyRemote::setTimeout); its description says "timed out after N ms".
+class QZTimeoutError : public QZNetworkError {
+public:
+  QZTimeoutError(std::string module, std::string method, std::string description,
+                 const char* file, unsigned int line);
+  QZTimeoutError(const QZTimeoutError& other);
+  ~QZTimeoutError() override;
+};
+
 }  // namespace QZ
 
 #endif
