@@ -43,7 +43,8 @@ RESULT_TYPES = {
 }
 CLASS_ALIASES = ("StringList", "FloatList")
 # Names of the generated class itself that a method may not take.
-CLASS_MEMBERS = frozenset(("Dispose", "post", "PostHelper") + CLASS_ALIASES)
+CLASS_MEMBERS = frozenset(("Dispose", "post", "PostHelper", "setTimeout", "getTimeout", "cancel")
+                          + CLASS_ALIASES)
 # A parameter may not hide the types of the signatures or the lambda's own names.
 BODY_NAMES = frozenset(CLASS_ALIASES + ("native_", "args_"))
 
@@ -208,12 +209,22 @@ public:
         p.print("""
 // Looks $name$ up on the broker at pIP:pPort; nothing native is left if that fails.
 $cls$(const System::String& pIP, int pPort);
+// The same, with every call, the lookup included, bounded by timeoutMs (setTimeout).
+$cls$(const System::String& pIP, int pPort, int timeoutMs);
 ~$cls$() override;
 $cls$(const $cls$&) = delete;
 $cls$& operator=(const $cls$&) = delete;
 
 // Releases the native proxy and closes its connection; a second call does nothing.
 void Dispose() override;
+
+// Bounds every later call as a whole to `milliseconds` (0, the default: no bound); a
+// call that runs out raises System::Exception saying "timed out after N ms".
+void setTimeout(int milliseconds);
+int getTimeout();
+// The one member another thread may call: the call in progress on this proxy or its
+// post ends at once with a System::Exception saying it was cancelled.
+void cancel();
 
 // Methods every module has.""", name=module.name, cls=cls)
         texts = text_forms(module.all_methods(common))
@@ -280,6 +291,10 @@ $cls$::$cls$(const System::String& pIP, int pPort)
     : $field$(detail::DisposableNative<QZ::$native$>::create("$cls$", pIP, pPort)),
       post($field$) {}
 
+$cls$::$cls$(const System::String& pIP, int pPort, int timeoutMs)
+    : $field$(detail::DisposableNative<QZ::$native$>::create("$cls$", pIP, pPort, timeoutMs)),
+      post($field$) {}
+
 $cls$::~$cls$() = default;
 
 void $cls$::Dispose() {
@@ -289,7 +304,15 @@ void $cls$::Dispose() {
 
 void $cls$::Dispose(bool disposing) {
   if (disposing) $field$.Dispose();
-}""", file=cls.lower(), native_file=native.lower(), cls=cls, field=field, native=native)
+}
+
+void $cls$::setTimeout(int milliseconds) {
+  detail::hostCall($field$, VELANTRIX_NATIVE_METHOD(setTimeout), milliseconds);
+}
+
+int $cls$::getTimeout() { return detail::hostCall($field$, VELANTRIX_NATIVE_METHOD(getTimeout)); }
+
+void $cls$::cancel() { detail::hostCall($field$, VELANTRIX_NATIVE_METHOD(cancel)); }""", file=cls.lower(), native_file=native.lower(), cls=cls, field=field, native=native)
     methods = module.all_methods(common)
     texts = text_forms(methods)
     for method in methods:

@@ -26,7 +26,8 @@ CXX_KEYWORDS = frozenset("""
     switch template this thread_local throw true try typedef typeid typename union
     unsigned using virtual void volatile wchar_t while xor xor_eq""".split())
 BASE_MEMBERS = frozenset(
-    "callRemote callVoidRemote pCall genericCall genericPost post fParent".split())
+    "callRemote callVoidRemote pCall genericCall genericPost post fParent setTimeout getTimeout "
+    "cancel".split())
 BODY_NAMES = frozenset("QZ QZValue QZProxyRemote std qzParams qzResult".split())
 
 POST_SUFFIX = "ProxyPostHandlerRemote"
@@ -127,6 +128,8 @@ class $proxy$ : public QZProxyRemote {
 public:
   // Looks $name$ up on the broker at pIP:pPort.
   $proxy$(std::string pIP, int pPort);
+  // The same, with every call, the lookup included, bounded by timeoutMs (setTimeout).
+  $proxy$(std::string pIP, int pPort, int timeoutMs);
   ~$proxy$() override;
 """, name=module.name, proxy=module.native_class)
     with p.indented():
@@ -171,6 +174,11 @@ def proxy_constructor(p, module):
     p.print("""\
 $proxy$::$proxy$(std::string pIP, int pPort)
     : QZProxyRemote("$name$", pIP, pPort, 0, 0) {
+  post.fParent = this;
+}
+
+$proxy$::$proxy$(std::string pIP, int pPort, int timeoutMs)
+    : QZProxyRemote("$name$", pIP, pPort, 0, 0, timeoutMs) {
   post.fParent = this;
 }
 

@@ -8,12 +8,23 @@
 namespace Velantrix::Proxies {
 
 Proxy::Proxy(const System::String& moduleName, const System::String& ip, int port)
+    : Proxy(moduleName, ip, port, 0) {}
+
+Proxy::Proxy(const System::String& moduleName, const System::String& ip, int port, int timeoutMs)
     : fProxy("Proxy", [&] {
         // The address is converted before the module name.
         const std::string nativeIp = detail::toNative(ip);
         const std::string nativeName = detail::toNative(moduleName);
-        return std::make_unique<QZ::QZProxyRemote>(nativeName, nativeIp, port, 0, 0);
+        return std::make_unique<QZ::QZProxyRemote>(nativeName, nativeIp, port, 0, 0, timeoutMs);
       }) {}
+
+void Proxy::setTimeout(int milliseconds) {
+  detail::hostCall(fProxy, VELANTRIX_NATIVE_METHOD(setTimeout), milliseconds);
+}
+
+int Proxy::getTimeout() { return detail::hostCall(fProxy, VELANTRIX_NATIVE_METHOD(getTimeout)); }
+
+void Proxy::cancel() { detail::hostCall(fProxy, VELANTRIX_NATIVE_METHOD(cancel)); }
 
 Proxy::~Proxy() = default;
 

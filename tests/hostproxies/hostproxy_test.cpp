@@ -10,7 +10,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <typeinfo>
 #include <utility>
 
@@ -153,6 +155,37 @@ TEST_F(HostProxy, NativeFailuresArriveAsPlainSystemExceptions) {
   EXPECT_THROW(motion.getBodyNames(System::String()), System::ArgumentNullException);
   EXPECT_THROW(motion.areResourcesAvailable(nullptr), System::NullReferenceException);
   EXPECT_EQ(broker.requestCount(), sent);
+}
+
+// Deadlines, cancelling and the guard reach the host surface as System::Exception.
+TEST_F(HostProxy, TimeoutsCancelAndTheGuardArriveAsSystemExceptions) {
+  broker.answerLookup("QZMotion");
+  MotionProxy motion("127.0.0.1", broker.port(), 300);
+  EXPECT_EQ(motion.getTimeout(), 300);
+  broker.server.enqueue(qztest::RawAnswer());  // the broker never answers this call
+  EXPECT_THAT([&] { motion.ping(); },
+              ThrowsMessage<System::Exception>(StrEq("\tQZMotion::ping\n\ttimed out after 300 ms "
+                                                     "waiting for " + broker.endpoint())));
+  EXPECT_THAT([&] { motion.setTimeout(-5); }, ThrowsMessage<System::Exception>(testing::HasSubstr(
+                                                  "a time-out of -5 ms")));
+
+  motion.setTimeout(0);
+  broker.server.enqueue(qztest::RawAnswer());
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The guard: a second thread is refused while the call waits; then it cancels.
+    EXPECT_THAT([&] { motion.post.stop(3); },
+                ThrowsMessage<System::Exception>(testing::HasSubstr("in use by another thread")));
+    motion.cancel();
+  });
+  EXPECT_THAT([&] { motion.getAngles(System::String("HeadYaw"), true); },
+              ThrowsMessage<System::Exception>(testing::HasSubstr("the call was cancelled")));
+  canceller.join();
+
+  answer("<item xsi:type=\"xsd:boolean\">true</item>");
+  EXPECT_TRUE(motion.ping());  // usable again, on a new connection
+  motion.Dispose();
+  EXPECT_THROW(motion.cancel(), System::ObjectDisposedException);
 }
 
 TEST_F(HostProxy, DisposeTwiceIsHarmlessAndLaterUseIsRefused) {

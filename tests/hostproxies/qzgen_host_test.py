@@ -140,7 +140,8 @@ class HostGeneratorTest(unittest.TestCase):
         self.assertEqual((len(headers), len(sources)), (45, 45))
         self.assertEqual(files["include/velantrix/proxies.h"].count("#include"), 46)
         text = "".join(files[n] for n in sources)
-        calls = re.findall(r"^\S.* \w+Proxy::(\w+)\(.*\n  .*hostCall", text, re.M)
+        calls = [name for name in re.findall(r"^\S.* \w+Proxy::(\w+)\(.*\n  .*hostCall", text, re.M)
+                 if name not in ("setTimeout", "getTimeout", "cancel")]  # the proxy's own
         posted = re.findall(r"^int \w+Proxy::PostHelper::(\w+)\(.*\n  .*hostCall", text, re.M)
         self.assertEqual((len(calls), len(posted)), (1228, 455))
         for name in headers:

@@ -25,7 +25,13 @@ QZProxyRemote::QZProxyRemote() : fState(new State) {}
 QZProxyRemote::QZProxyRemote(const std::string& moduleName, const std::string& ip, int port,
                              int reserved, int timeout)
     : fState(new State{moduleName}) {
-  fakebase::log().constructions.push_back({moduleName, ip, port, reserved, timeout});
+  fakebase::log().constructions.push_back({moduleName, ip, port, reserved, timeout, 0});
+}
+
+QZProxyRemote::QZProxyRemote(const std::string& moduleName, const std::string& ip, int port,
+                             int reserved, int timeout, int timeoutMs)
+    : fState(new State{moduleName}) {
+  fakebase::log().constructions.push_back({moduleName, ip, port, reserved, timeout, timeoutMs});
 }
 
 QZProxyRemote::~QZProxyRemote() = default;

@@ -17,6 +17,7 @@ struct Construction {
   int port;
   int reserved;
   int timeout;
+  int timeoutMs;  // 0 from the constructor without one
 };
 
 struct Call {

@@ -53,8 +53,17 @@ TEST_F(ProxyCalls, ConstructionAddressesTheModuleOfTheTableAndLinksThePostHandle
   EXPECT_EQ(made[0].timeout, 0);
   EXPECT_EQ(made[1].module, "DCM");
   EXPECT_EQ(made[1].port, 9559);
+  EXPECT_EQ(made[1].timeoutMs, 0);
   EXPECT_EQ(audio.post.fParent, &audio);
   EXPECT_EQ(dcm.post.fParent, &dcm);
+
+  // The constructor with a bound hands it to the base, which bounds the lookup too.
+  QZ::QZMotionProxyRemote bounded("127.0.0.1", 9559, 750);
+  ASSERT_EQ(made.size(), 3u);
+  EXPECT_EQ(made[2].module, "QZMotion");
+  EXPECT_EQ(made[2].timeout, 0);
+  EXPECT_EQ(made[2].timeoutMs, 750);
+  EXPECT_EQ(bounded.post.fParent, &bounded);
 }
 
 TEST_F(ProxyCalls, ExitSendsAnInvalidArgumentValueAndIgnoresTheAnswer) {

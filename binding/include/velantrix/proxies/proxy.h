@@ -19,12 +19,22 @@ class Proxy : public System::IDisposable {
 public:
   // Looks moduleName up on the broker at ip:port; nothing native is left if that fails.
   Proxy(const System::String& moduleName, const System::String& ip, int port);
+  // The same, with every call, the lookup included, bounded by timeoutMs (setTimeout).
+  Proxy(const System::String& moduleName, const System::String& ip, int port, int timeoutMs);
   ~Proxy() override;
   Proxy(const Proxy&) = delete;
   Proxy& operator=(const Proxy&) = delete;
 
   // Releases the native proxy and closes its connection; a second call does nothing.
   void Dispose() override;
+
+  // Bounds every later call as a whole to `milliseconds` (0, the default: no bound); a
+  // call that runs out raises System::Exception saying "timed out after N ms".
+  void setTimeout(int milliseconds);
+  int getTimeout();
+  // The one member another thread may call: the call in progress ends at once with a
+  // System::Exception saying it was cancelled.
+  void cancel();
 
   // Calls methodName and waits for its answer, converted to a host value.
   System::Object genericCall(const System::String& methodName, const System::Object& args);

@@ -9,6 +9,10 @@ DCMLikeProxy::DCMLikeProxy(const System::String& pIP, int pPort)
     : fDCMLike(detail::DisposableNative<QZ::DCMLikeProxyRemote>::create("DCMLikeProxy", pIP, pPort)),
       post(fDCMLike) {}
 
+DCMLikeProxy::DCMLikeProxy(const System::String& pIP, int pPort, int timeoutMs)
+    : fDCMLike(detail::DisposableNative<QZ::DCMLikeProxyRemote>::create("DCMLikeProxy", pIP, pPort, timeoutMs)),
+      post(fDCMLike) {}
+
 DCMLikeProxy::~DCMLikeProxy() = default;
 
 void DCMLikeProxy::Dispose() {
@@ -19,6 +23,14 @@ void DCMLikeProxy::Dispose() {
 void DCMLikeProxy::Dispose(bool disposing) {
   if (disposing) fDCMLike.Dispose();
 }
+
+void DCMLikeProxy::setTimeout(int milliseconds) {
+  detail::hostCall(fDCMLike, VELANTRIX_NATIVE_METHOD(setTimeout), milliseconds);
+}
+
+int DCMLikeProxy::getTimeout() { return detail::hostCall(fDCMLike, VELANTRIX_NATIVE_METHOD(getTimeout)); }
+
+void DCMLikeProxy::cancel() { detail::hostCall(fDCMLike, VELANTRIX_NATIVE_METHOD(cancel)); }
 
 void DCMLikeProxy::exit() {
   detail::hostCall(fDCMLike, VELANTRIX_NATIVE_METHOD(exit));

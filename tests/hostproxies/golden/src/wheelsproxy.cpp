@@ -9,6 +9,10 @@ WheelsProxy::WheelsProxy(const System::String& pIP, int pPort)
     : fWheels(detail::DisposableNative<QZ::QZWheelsProxyRemote>::create("WheelsProxy", pIP, pPort)),
       post(fWheels) {}
 
+WheelsProxy::WheelsProxy(const System::String& pIP, int pPort, int timeoutMs)
+    : fWheels(detail::DisposableNative<QZ::QZWheelsProxyRemote>::create("WheelsProxy", pIP, pPort, timeoutMs)),
+      post(fWheels) {}
+
 WheelsProxy::~WheelsProxy() = default;
 
 void WheelsProxy::Dispose() {
@@ -19,6 +23,14 @@ void WheelsProxy::Dispose() {
 void WheelsProxy::Dispose(bool disposing) {
   if (disposing) fWheels.Dispose();
 }
+
+void WheelsProxy::setTimeout(int milliseconds) {
+  detail::hostCall(fWheels, VELANTRIX_NATIVE_METHOD(setTimeout), milliseconds);
+}
+
+int WheelsProxy::getTimeout() { return detail::hostCall(fWheels, VELANTRIX_NATIVE_METHOD(getTimeout)); }
+
+void WheelsProxy::cancel() { detail::hostCall(fWheels, VELANTRIX_NATIVE_METHOD(cancel)); }
 
 void WheelsProxy::exit() {
   detail::hostCall(fWheels, VELANTRIX_NATIVE_METHOD(exit));

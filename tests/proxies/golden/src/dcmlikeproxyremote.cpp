@@ -8,6 +8,11 @@ DCMLikeProxyRemote::DCMLikeProxyRemote(std::string pIP, int pPort)
   post.fParent = this;
 }
 
+DCMLikeProxyRemote::DCMLikeProxyRemote(std::string pIP, int pPort, int timeoutMs)
+    : QZProxyRemote("DCMLike", pIP, pPort, 0, 0, timeoutMs) {
+  post.fParent = this;
+}
+
 DCMLikeProxyRemote::~DCMLikeProxyRemote() = default;
 
 void DCMLikeProxyRemote::exit() {

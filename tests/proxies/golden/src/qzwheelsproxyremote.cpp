@@ -8,6 +8,11 @@ QZWheelsProxyRemote::QZWheelsProxyRemote(std::string pIP, int pPort)
   post.fParent = this;
 }
 
+QZWheelsProxyRemote::QZWheelsProxyRemote(std::string pIP, int pPort, int timeoutMs)
+    : QZProxyRemote("QZWheels", pIP, pPort, 0, 0, timeoutMs) {
+  post.fParent = this;
+}
+
 QZWheelsProxyRemote::~QZWheelsProxyRemote() = default;
 
 void QZWheelsProxyRemote::exit() {

@@ -26,6 +26,8 @@ class DCMLikeProxyRemote : public QZProxyRemote {
 public:
   // Looks DCMLike up on the broker at pIP:pPort.
   DCMLikeProxyRemote(std::string pIP, int pPort);
+  // The same, with every call, the lookup included, bounded by timeoutMs (setTimeout).
+  DCMLikeProxyRemote(std::string pIP, int pPort, int timeoutMs);
   ~DCMLikeProxyRemote() override;
 
   // Methods every module has.

@@ -29,6 +29,8 @@ class QZWheelsProxyRemote : public QZProxyRemote {
 public:
   // Looks QZWheels up on the broker at pIP:pPort.
   QZWheelsProxyRemote(std::string pIP, int pPort);
+  // The same, with every call, the lookup included, bounded by timeoutMs (setTimeout).
+  QZWheelsProxyRemote(std::string pIP, int pPort, int timeoutMs);
   ~QZWheelsProxyRemote() override;
 
   // Methods every module has.

@@ -36,12 +36,22 @@ public:
 
   // Looks DCMLike up on the broker at pIP:pPort; nothing native is left if that fails.
   DCMLikeProxy(const System::String& pIP, int pPort);
+  // The same, with every call, the lookup included, bounded by timeoutMs (setTimeout).
+  DCMLikeProxy(const System::String& pIP, int pPort, int timeoutMs);
   ~DCMLikeProxy() override;
   DCMLikeProxy(const DCMLikeProxy&) = delete;
   DCMLikeProxy& operator=(const DCMLikeProxy&) = delete;
 
   // Releases the native proxy and closes its connection; a second call does nothing.
   void Dispose() override;
+
+  // Bounds every later call as a whole to `milliseconds` (0, the default: no bound); a
+  // call that runs out raises System::Exception saying "timed out after N ms".
+  void setTimeout(int milliseconds);
+  int getTimeout();
+  // The one member another thread may call: the call in progress on this proxy or its
+  // post ends at once with a System::Exception saying it was cancelled.
+  void cancel();
 
   // Methods every module has.
   void exit();
