@@ -25,7 +25,7 @@ CSHARP_KEYWORDS = frozenset("""
     void volatile while""".split())
 # Members every generated class has (its own and those of System.Object).
 CLASS_MEMBERS = frozenset("""
-    Dispose post PostHelper Equals GetHashCode GetType ToString Finalize
+    Dispose post PostHelper Timeout Cancel Equals GetHashCode GetType ToString Finalize
     MemberwiseClone ReferenceEquals""".split())
 
 # A method of this name would capture the constructor's nameof(...) expression.
@@ -166,10 +166,46 @@ public readonly PostHelper post;
 /// <exception cref="global::System.Exception">The broker cannot be reached or does not know
 /// the module; nothing is left allocated.</exception>
 public $cls$(string pIP, int pPort)
+    : this(pIP, pPort, 0)
 {
-    $field$ = $native$.Open("$name$"u8, pIP, pPort, nameof($cls$));
+}
+
+/// <summary>Looks the module <c>$name$</c> up as the other constructor does, with every
+/// call, the lookup included, bounded by <paramref name="timeoutMs"/> (see <see
+/// cref="Timeout"/>).</summary>
+/// <param name="pIP">The broker's IP address, or a host name.</param>
+/// <param name="pPort">The broker's TCP port.</param>
+/// <param name="timeoutMs">Milliseconds each call may take as a whole; 0 for no bound.</param>
+/// <exception cref="global::System.ArgumentNullException"><paramref name="pIP"/> is
+/// null.</exception>
+/// <exception cref="global::System.ArgumentOutOfRangeException"><paramref name="timeoutMs"/>
+/// is negative.</exception>
+/// <exception cref="global::System.TimeoutException">The lookup took longer.</exception>
+/// <exception cref="global::System.Exception">The broker cannot be reached or does not know
+/// the module; nothing is left allocated.</exception>
+public $cls$(string pIP, int pPort, int timeoutMs)
+{
+    $field$ = $native$.Open("$name$"u8, pIP, pPort, timeoutMs, nameof($cls$));
     post = new PostHelper($field$);
 }
+
+/// <summary>How long each later call may take as a whole: connecting, sending and
+/// receiving the whole answer. <see cref="global::System.Threading.Timeout.InfiniteTimeSpan"/>,
+/// the default, waits as long as the broker takes. A call that runs out raises <see
+/// cref="global::System.TimeoutException"/> with the native text ("... timed out after N ms
+/// ..."); the proxy stays usable.</summary>
+/// <exception cref="global::System.ArgumentOutOfRangeException">The value is zero, negative
+/// (other than infinite) or longer than <see cref="int.MaxValue"/> milliseconds.</exception>
+public global::System.TimeSpan Timeout
+{
+    get => $field$.Timeout;
+    set => $field$.Timeout = value;
+}
+
+/// <summary>Ends the call in progress on this proxy or its <see cref="post"/> at once, with a
+/// <see cref="global::System.Exception"/> saying it was cancelled; does nothing without one.
+/// The one member that may be called from another thread while a call is in progress.</summary>
+public void Cancel() => $field$.Cancel();
 
 /// <summary>Closes the connection to the broker and releases the native proxy; a second
 /// call does nothing.</summary>

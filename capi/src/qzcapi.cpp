@@ -14,8 +14,8 @@
 
 // The opaque handle of the C ABI: one untyped module proxy.
 struct qz_proxy {
-  qz_proxy(const std::string& module, const std::string& address, int port)
-      : remote(module, address, port, 0, 0) {}
+  qz_proxy(const std::string& module, const std::string& address, int port, int timeoutMs)
+      : remote(module, address, port, 0, 0, timeoutMs) {}
   QZ::QZProxyRemote remote;
 };
 
@@ -54,6 +54,9 @@ int guarded(qz_result& result, Body body) {
   } catch (const ArgumentError& refused) {
     setErrorText(result, refused.what());
     return QZ_BAD_ARGUMENT;
+  } catch (const QZTimeoutError& late) {
+    setErrorText(result, late.what());
+    return QZ_TIMED_OUT;
   } catch (const std::exception& failure) {
     setErrorText(result, failure.what());
     return QZ_ERROR;
@@ -71,8 +74,8 @@ using namespace QZ::capi;
 extern "C" {
 
 QZ_CAPI int qz_proxy_open(const char* module, size_t module_size, const char* address,
-                          size_t address_size, int32_t port, qz_proxy** proxy,
-                          qz_result* error) {
+                          size_t address_size, int32_t port, int32_t timeout_ms,
+                          qz_proxy** proxy, qz_result* error) {
   if (proxy != nullptr) *proxy = nullptr;
   if (error == nullptr) return QZ_BAD_ARGUMENT;
   clearResult(*error);
@@ -80,12 +83,33 @@ QZ_CAPI int qz_proxy_open(const char* module, size_t module_size, const char* ad
     if (proxy == nullptr) refuse("qz_proxy_open", "the place for the new handle is null");
     const std::string moduleName = nameArgument("qz_proxy_open", "module name", module, module_size);
     const std::string host = nameArgument("qz_proxy_open", "address", address, address_size);
-    *proxy = new qz_proxy(moduleName, host, port);
+    if (timeout_ms < 0) refuse("qz_proxy_open", "a negative time-out of " + std::to_string(timeout_ms) + " ms");
+    *proxy = new qz_proxy(moduleName, host, port, timeout_ms);
     return QZ_OK;
   });
 }
 
 QZ_CAPI void qz_proxy_close(qz_proxy* proxy) { delete proxy; }
+
+QZ_CAPI int qz_proxy_set_timeout(qz_proxy* proxy, int32_t milliseconds, qz_result* error) {
+  if (error == nullptr) return QZ_BAD_ARGUMENT;
+  clearResult(*error);
+  return guarded(*error, [&] {
+    if (proxy == nullptr) refuse("qz_proxy_set_timeout", "the proxy handle is null");
+    if (milliseconds < 0)
+      refuse("qz_proxy_set_timeout", "a negative time-out of " + std::to_string(milliseconds) + " ms");
+    proxy->remote.setTimeout(milliseconds);
+    return QZ_OK;
+  });
+}
+
+QZ_CAPI int32_t qz_proxy_get_timeout(const qz_proxy* proxy) {
+  return proxy != nullptr ? proxy->remote.getTimeout() : 0;
+}
+
+QZ_CAPI void qz_proxy_cancel(qz_proxy* proxy) {
+  if (proxy != nullptr) proxy->remote.cancel();  // touches nothing a call in progress owns
+}
 
 QZ_CAPI int qz_call(qz_proxy* proxy, const char* method, size_t method_size,
                     const uint8_t* args, size_t args_size, int32_t result_kind,

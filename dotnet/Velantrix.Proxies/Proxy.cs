@@ -26,9 +26,45 @@ public class Proxy : IDisposable
     /// <exception cref="Exception">The broker cannot be reached or does not know the module;
     /// nothing is left allocated.</exception>
     public Proxy(string moduleName, string ip, int port)
+        : this(moduleName, ip, port, 0)
     {
-        fProxy = NativeProxy.Open(moduleName, ip, port, nameof(Proxy));
     }
+
+    /// <summary>Looks <paramref name="moduleName"/> up as the other constructor does, with
+    /// every call, the lookup included, bounded by <paramref name="timeoutMs"/> (see <see
+    /// cref="Timeout"/>).</summary>
+    /// <param name="moduleName">The module's name on the broker, for example "QZMemory".</param>
+    /// <param name="ip">The broker's IP address or host name.</param>
+    /// <param name="port">The broker's TCP port.</param>
+    /// <param name="timeoutMs">Milliseconds each call may take as a whole; 0 for no bound.</param>
+    /// <exception cref="ArgumentNullException"><paramref name="ip"/> or <paramref
+    /// name="moduleName"/> is null.</exception>
+    /// <exception cref="ArgumentOutOfRangeException"><paramref name="timeoutMs"/> is
+    /// negative.</exception>
+    /// <exception cref="TimeoutException">The lookup took longer.</exception>
+    /// <exception cref="Exception">The broker cannot be reached or does not know the module;
+    /// nothing is left allocated.</exception>
+    public Proxy(string moduleName, string ip, int port, int timeoutMs)
+    {
+        fProxy = NativeProxy.Open(moduleName, ip, port, timeoutMs, nameof(Proxy));
+    }
+
+    /// <summary>How long each later call may take as a whole: connecting, sending and
+    /// receiving the whole answer. <see cref="System.Threading.Timeout.InfiniteTimeSpan"/>,
+    /// the default, waits as long as the broker takes. A call that runs out raises <see
+    /// cref="TimeoutException"/> with the native text; the proxy stays usable.</summary>
+    /// <exception cref="ArgumentOutOfRangeException">The value is zero, negative (other than
+    /// infinite) or longer than <see cref="int.MaxValue"/> milliseconds.</exception>
+    public TimeSpan Timeout
+    {
+        get => fProxy.Timeout;
+        set => fProxy.Timeout = value;
+    }
+
+    /// <summary>Ends the call in progress on this proxy at once, with a <see cref="Exception"/>
+    /// saying it was cancelled; does nothing without one. The one member that may be called
+    /// from another thread while a call is in progress.</summary>
+    public void Cancel() => fProxy.Cancel();
 
     /// <summary>Calls <paramref name="methodName"/> and waits for its answer.</summary>
     /// <param name="methodName">The remote method's name.</param>

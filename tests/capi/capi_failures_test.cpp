@@ -12,7 +12,7 @@ std::string openFailure(const std::string& module, int port, int expectedStatus)
   qz_proxy* proxy = reinterpret_cast<qz_proxy*>(&port);  // overwritten with null
   Result error;
   const std::string address = "127.0.0.1";
-  EXPECT_EQ(qz_proxy_open(module.data(), module.size(), address.data(), address.size(), port, &proxy, &error),
+  EXPECT_EQ(qz_proxy_open(module.data(), module.size(), address.data(), address.size(), port, 0, &proxy, &error),
             expectedStatus);
   EXPECT_EQ(proxy, nullptr);
   EXPECT_EQ(error.size, error.bytes().size());
@@ -39,15 +39,15 @@ TEST(CapiOpen, RefusedArguments) {
             refused + std::string("the module name holds a NUL byte at offset 2"));
   qz_proxy* proxy = nullptr;
   Result error;
-  EXPECT_EQ(qz_proxy_open(nullptr, 0, "127.0.0.1", 9, 1, &proxy, &error), QZ_BAD_ARGUMENT);
+  EXPECT_EQ(qz_proxy_open(nullptr, 0, "127.0.0.1", 9, 1, 0, &proxy, &error), QZ_BAD_ARGUMENT);
   EXPECT_EQ(error.bytes(), refused + std::string("the module name is null"));
   qz_result_free(&error);
-  EXPECT_EQ(qz_proxy_open("QZMemory", 8, nullptr, 3, 1, &proxy, &error), QZ_BAD_ARGUMENT);
+  EXPECT_EQ(qz_proxy_open("QZMemory", 8, nullptr, 3, 1, 0, &proxy, &error), QZ_BAD_ARGUMENT);
   EXPECT_EQ(error.bytes(), refused + std::string("the address is null"));
   qz_result_free(&error);
-  EXPECT_EQ(qz_proxy_open("QZMemory", 8, "127.0.0.1", 9, 1, nullptr, &error), QZ_BAD_ARGUMENT);
+  EXPECT_EQ(qz_proxy_open("QZMemory", 8, "127.0.0.1", 9, 1, 0, nullptr, &error), QZ_BAD_ARGUMENT);
   EXPECT_EQ(error.bytes(), refused + std::string("the place for the new handle is null"));
-  EXPECT_EQ(qz_proxy_open("QZMemory", 8, "127.0.0.1", 9, 1, &proxy, nullptr), QZ_BAD_ARGUMENT);
+  EXPECT_EQ(qz_proxy_open("QZMemory", 8, "127.0.0.1", 9, 1, 0, &proxy, nullptr), QZ_BAD_ARGUMENT);
   EXPECT_EQ(proxy, nullptr);
   qz_proxy_close(nullptr);
 }

@@ -20,7 +20,7 @@ inline ProxyHandle openProxy(const std::string& module, int port) {
   qz_proxy* proxy = nullptr;
   Result error;
   const std::string address = "127.0.0.1";
-  const int status = qz_proxy_open(module.data(), module.size(), address.data(), address.size(), port, &proxy, &error);
+  const int status = qz_proxy_open(module.data(), module.size(), address.data(), address.size(), port, 0, &proxy, &error);
   EXPECT_EQ(status, QZ_OK) << error.bytes();
   return ProxyHandle(proxy, qz_proxy_close);
 }

@@ -125,7 +125,7 @@ class CSharpGeneratorTest(unittest.TestCase):
             self.assertTrue(content.startswith(BANNER), name)
             self.assertEqual(re.findall(r"^using .*$", content, re.M), [], name)
         self.assertIn('fDCM = global::Velantrix.Proxies.Native.NativeProxy.Open("DCM"u8, '
-                      'pIP, pPort, nameof(DCMProxy));', files["DCMProxy.g.cs"])
+                      'pIP, pPort, timeoutMs, nameof(DCMProxy));', files["DCMProxy.g.cs"])
 
 
 def update_golden():

@@ -87,6 +87,8 @@ extern "C" {
 #define QZ_BAD_ARGUMENT 2 /* a null handle or pointer, a name holding a NUL byte, an
                              unknown result kind or a malformed value buffer: nothing
                              was sent                                                 */
+#define QZ_TIMED_OUT 3    /* the call, or the lookup, ran out of the proxy's time-out:
+                             the result holds the text ("... timed out after N ms ...") */
 
 /* Kinds of the value buffer, numbered as the native value numbers them. */
 #define QZ_KIND_INVALID 0
@@ -129,16 +131,34 @@ typedef struct qz_result {
 
 /* Looks `module` up on the broker at address:port (an IP address or a host name,
  * normalised as the native proxies do) and points a new proxy at the address the
- * broker reports. On QZ_OK *proxy is the new handle; otherwise *proxy is null,
- * nothing stays allocated and `error` holds the text (for example the lookup error
- * naming the module and the endpoint asked). A null `proxy` or `error` gives
- * QZ_BAD_ARGUMENT (with no text when `error` is null). */
+ * broker reports. Every call of the proxy, this lookup included, is bounded as a whole
+ * by timeout_ms (0: no bound; see qz_proxy_set_timeout). On QZ_OK *proxy is the new
+ * handle; otherwise *proxy is null, nothing stays allocated and `error` holds the text
+ * (for example the lookup error naming the module and the endpoint asked). A null
+ * `proxy` or `error` gives QZ_BAD_ARGUMENT (with no text when `error` is null). */
 QZ_CAPI int qz_proxy_open(const char* module, size_t module_size, const char* address,
-                          size_t address_size, int32_t port, qz_proxy** proxy,
-                          qz_result* error);
+                          size_t address_size, int32_t port, int32_t timeout_ms,
+                          qz_proxy** proxy, qz_result* error);
 
 /* Closes the proxy's connection and releases it. A null handle does nothing. */
 QZ_CAPI void qz_proxy_close(qz_proxy* proxy);
+
+/* Bounds every later call as a whole (connecting, sending, receiving the whole answer)
+ * to `milliseconds`; 0, the default, waits indefinitely. A call that runs out returns
+ * QZ_TIMED_OUT; its connection is dropped and the next call opens a new one. A
+ * negative time gives QZ_BAD_ARGUMENT with a text in `error`. */
+QZ_CAPI int qz_proxy_set_timeout(qz_proxy* proxy, int32_t milliseconds, qz_result* error);
+/* The proxy's time-out in milliseconds; 0 for none or a null handle. */
+QZ_CAPI int32_t qz_proxy_get_timeout(const qz_proxy* proxy);
+
+/* The one function that another thread may call while a call is in progress on the
+ * proxy: that call ends at once with QZ_ERROR and a text saying it was cancelled.
+ * Without a call in progress it does nothing. A null handle does nothing.
+ *
+ * Every other function takes one proxy on one thread at a time: a call entered while
+ * another thread is in a call on the same proxy fails at once with QZ_ERROR ("... the
+ * proxy is in use by another thread ..."), and the first call goes on undisturbed. */
+QZ_CAPI void qz_proxy_cancel(qz_proxy* proxy);
 
 /* Calls `method` with the arguments in `args` (a value buffer: an Array of the
  * arguments, or Invalid for a method without any; args_size 0, args null or not, also

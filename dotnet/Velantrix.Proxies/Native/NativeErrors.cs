@@ -6,16 +6,18 @@ namespace Velantrix.Proxies.Native;
 /// <summary>Turns native failures into host exceptions.</summary>
 internal static unsafe class NativeErrors
 {
-    /// <summary>The failure a native function reported in <paramref name="result"/>, as the
-    /// plain <see cref="Exception"/> the proxies raise: its message is the native text up to
-    /// its first NUL, and it has no inner exception. Frees the result.</summary>
+    /// <summary>The failure a native function reported with <paramref name="status"/> in
+    /// <paramref name="result"/>, as the plain <see cref="Exception"/> the proxies raise: its
+    /// message is the native text up to its first NUL, and it has no inner exception. A call
+    /// that ran out of its time-out raises <see cref="TimeoutException"/> with that text
+    /// instead. Frees the result.</summary>
     [SuppressMessage("Usage", "CA2201:Do not raise reserved exception types",
                      Justification = "Native failures surface as exactly System.Exception.")]
-    internal static Exception Take(NativeResult* result)
+    internal static Exception Take(int status, NativeResult* result)
     {
         string text = NativeText.UpToNul(result->Bytes);
         NativeResults.Free(result);
-        return new Exception(text);
+        return status == NativeMethods.StatusTimedOut ? new TimeoutException(text) : new Exception(text);
     }
 
     /// <summary>The exception for a use of a disposed proxy, naming its class.</summary>

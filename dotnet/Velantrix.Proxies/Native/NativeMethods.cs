@@ -11,6 +11,9 @@ internal static unsafe partial class NativeMethods
     /// <summary>The call was made; the result holds its answer.</summary>
     internal const int StatusOk = 0;
 
+    /// <summary>The call ran out of the proxy's time-out; the result holds the text.</summary>
+    internal const int StatusTimedOut = 3;
+
     /// <summary>The largest nesting of a value buffer: an Int at the top is one level.</summary>
     internal const int MaxValueDepth = 256;
 
@@ -19,8 +22,17 @@ internal static unsafe partial class NativeMethods
 
     [LibraryImport(Library, EntryPoint = "qz_proxy_open")]
     internal static partial int ProxyOpen(byte* module, nuint moduleSize, byte* address,
-                                          nuint addressSize, int port, out ProxyHandle proxy,
-                                          NativeResult* error);
+                                          nuint addressSize, int port, int timeoutMs,
+                                          out ProxyHandle proxy, NativeResult* error);
+
+    [LibraryImport(Library, EntryPoint = "qz_proxy_set_timeout")]
+    internal static partial int ProxySetTimeout(ProxyHandle proxy, int milliseconds, NativeResult* error);
+
+    [LibraryImport(Library, EntryPoint = "qz_proxy_get_timeout")]
+    internal static partial int ProxyGetTimeout(ProxyHandle proxy);
+
+    [LibraryImport(Library, EntryPoint = "qz_proxy_cancel")]
+    internal static partial void ProxyCancel(ProxyHandle proxy);
 
     [LibraryImport(Library, EntryPoint = "qz_proxy_close")]
     internal static partial void ProxyClose(nint proxy);

@@ -28,18 +28,28 @@ internal sealed unsafe class NativeProxy : IDisposable
     /// <summary>Looks <paramref name="module"/> up on the broker at address:port. A null
     /// address raises the UTF-8 encoder's ArgumentNullException before anything native is
     /// made; a failed lookup raises the native text, and nothing is left allocated.</summary>
-    internal static NativeProxy Open(ReadOnlySpan<byte> module, string address, int port, string ownerName) =>
-        Open(module, Encoding.UTF8.GetBytes(address), port, ownerName);
+    internal static NativeProxy Open(ReadOnlySpan<byte> module, string address, int port, int timeoutMs,
+                                     string ownerName)
+    {
+        byte[] addressBytes = Encoding.UTF8.GetBytes(address);
+        return Open(module, addressBytes, port, CheckedTimeout(timeoutMs), ownerName);
+    }
 
     /// <summary>The same for a module named at run time: the address is converted first,
     /// then the module name.</summary>
-    internal static NativeProxy Open(string module, string address, int port, string ownerName)
+    internal static NativeProxy Open(string module, string address, int port, int timeoutMs, string ownerName)
     {
         byte[] addressBytes = Encoding.UTF8.GetBytes(address);
-        return Open(Encoding.UTF8.GetBytes(module), addressBytes, port, ownerName);
+        return Open(Encoding.UTF8.GetBytes(module), addressBytes, port, CheckedTimeout(timeoutMs), ownerName);
     }
 
-    private static NativeProxy Open(ReadOnlySpan<byte> module, ReadOnlySpan<byte> address, int port, string ownerName)
+    private static int CheckedTimeout(int timeoutMs) =>
+        timeoutMs >= 0 ? timeoutMs
+                       : throw new ArgumentOutOfRangeException(nameof(timeoutMs), timeoutMs,
+                                                               "A time-out is 0 (no bound) or a positive number of milliseconds.");
+
+    private static NativeProxy Open(ReadOnlySpan<byte> module, ReadOnlySpan<byte> address, int port, int timeoutMs,
+                                    string ownerName)
     {
         NativeResult error = default;
         ProxyHandle handle;
@@ -48,12 +58,12 @@ internal sealed unsafe class NativeProxy : IDisposable
         fixed (byte* addressPointer = &Pin(address))
         {
             status = NativeMethods.ProxyOpen(modulePointer, (nuint)module.Length, addressPointer,
-                                             (nuint)address.Length, port, out handle, &error);
+                                             (nuint)address.Length, port, timeoutMs, out handle, &error);
         }
         if (status != NativeMethods.StatusOk)
         {
             handle.Dispose();  // holds no native proxy: the library released what it made
-            throw NativeErrors.Take(&error);
+            throw NativeErrors.Take(status, &error);
         }
         return new NativeProxy(handle, ownerName);
     }
@@ -106,7 +116,7 @@ internal sealed unsafe class NativeProxy : IDisposable
         }
         if (status != NativeMethods.StatusOk)
         {
-            throw NativeErrors.Take(result);
+            throw NativeErrors.Take(status, result);
         }
     }
 
@@ -130,11 +140,80 @@ internal sealed unsafe class NativeProxy : IDisposable
         }
         if (status != NativeMethods.StatusOk)
         {
-            throw NativeErrors.Take(&result);
+            throw NativeErrors.Take(status, &result);
         }
         int taskId = result.Number;
         NativeResults.Free(&result);
         return taskId;
+    }
+
+    /// <summary>How long each call may take as a whole; <see
+    /// cref="System.Threading.Timeout.InfiniteTimeSpan"/> for no bound. Values follow the
+    /// runtime's own time-outs: infinite, or more than zero and at most int.MaxValue
+    /// milliseconds (a fraction of a millisecond counts as a whole one).</summary>
+    internal TimeSpan Timeout
+    {
+        get
+        {
+            ThrowIfDisposed();
+            int milliseconds;
+            try
+            {
+                milliseconds = NativeMethods.ProxyGetTimeout(_handle);
+            }
+            catch (ObjectDisposedException)
+            {
+                throw NativeErrors.Disposed(_ownerName);  // disposed after the check
+            }
+            return milliseconds == 0 ? System.Threading.Timeout.InfiniteTimeSpan : TimeSpan.FromMilliseconds(milliseconds);
+        }
+        set
+        {
+            int milliseconds;
+            if (value == System.Threading.Timeout.InfiniteTimeSpan)
+            {
+                milliseconds = 0;
+            }
+            else if (value > TimeSpan.Zero && value.TotalMilliseconds <= int.MaxValue)
+            {
+                milliseconds = (int)Math.Ceiling(value.TotalMilliseconds);
+            }
+            else
+            {
+                throw new ArgumentOutOfRangeException(nameof(value), value,
+                    "A time-out is Timeout.InfiniteTimeSpan, or more than zero and at most int.MaxValue milliseconds.");
+            }
+            ThrowIfDisposed();
+            NativeResult error = default;
+            int status;
+            try
+            {
+                status = NativeMethods.ProxySetTimeout(_handle, milliseconds, &error);
+            }
+            catch (ObjectDisposedException)
+            {
+                throw NativeErrors.Disposed(_ownerName);
+            }
+            if (status != NativeMethods.StatusOk)
+            {
+                throw NativeErrors.Take(status, &error);
+            }
+        }
+    }
+
+    /// <summary>Ends the call in progress on this proxy, from any thread; nothing without
+    /// one.</summary>
+    internal void Cancel()
+    {
+        ThrowIfDisposed();
+        try
+        {
+            NativeMethods.ProxyCancel(_handle);
+        }
+        catch (ObjectDisposedException)
+        {
+            throw NativeErrors.Disposed(_ownerName);
+        }
     }
 
     /// <summary>Releases the native proxy once no call is using it any more; a second call
