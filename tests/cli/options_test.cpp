@@ -21,7 +21,7 @@ TEST(Options, CallWithDefaultsAndArgumentsThatLookLikeOptions) {
   EXPECT_EQ(options.action, Options::Action::Call);
   EXPECT_EQ(options.host, "127.0.0.1");
   EXPECT_EQ(options.port, 4700);
-  EXPECT_EQ(options.timeout, 0);
+  EXPECT_EQ(options.timeoutMs, 0);
   EXPECT_EQ(options.module, "QZMotion");
   EXPECT_EQ(options.method, "setAngles");
   EXPECT_THAT(options.arguments, ElementsAre(R"("HeadYaw")", "-0.5", "--post"));
@@ -33,7 +33,7 @@ TEST(Options, BothOptionFormsAndTheEndOfOptions) {
   EXPECT_EQ(options.action, Options::Action::Post);
   EXPECT_EQ(options.host, "10.0.0.2");
   EXPECT_EQ(options.port, 9559);
-  EXPECT_EQ(options.timeout, 3);
+  EXPECT_EQ(options.timeoutMs, 3000);
   EXPECT_TRUE(options.pretty);
   EXPECT_EQ(options.module, "M");
   EXPECT_TRUE(options.arguments.empty());
@@ -41,6 +41,13 @@ TEST(Options, BothOptionFormsAndTheEndOfOptions) {
   EXPECT_EQ(parseOptions({"--list"}).action, Options::Action::List);
   EXPECT_EQ(parseOptions({"--list", "QZMotion"}).module, "QZMotion");
   EXPECT_EQ(parseOptions({"--port", "1", "--help", "--bogus"}).action, Options::Action::Help);
+}
+
+TEST(Options, TheTimeoutIsSecondsWithDecimals) {
+  const std::pair<const char*, int> cases[] = {
+      {"0", 0}, {"2", 2000}, {"0.5", 500}, {"0.25", 250}, {"1.001", 1001}, {"86400", 86400000}};
+  for (const auto& [text, milliseconds] : cases)
+    EXPECT_EQ(parseOptions({"--timeout", text, "M", "m"}).timeoutMs, milliseconds) << text;
 }
 
 TEST(Options, OnlyLocalhostIsTakenForTheLoopbackAddress) {
@@ -58,7 +65,12 @@ TEST(Options, WrongCommandLinesSayWhatIsWrong) {
       {{"--port", "0", "M", "m"}, "--port takes a number from 1 to 65535, not '0'"},
       {{"--port", "47a", "M", "m"}, "not '47a'"},
       {{"--port", "99999999999999999999", "M", "m"}, "--port takes a number"},
-      {{"--timeout", "-1", "M", "m"}, "--timeout takes a number from 0"},
+      {{"--timeout", "-1", "M", "m"}, "--timeout takes seconds from 0 to 86400 (decimals allowed, as 0.5), not '-1'"},
+      {{"--timeout", "0.5s", "M", "m"}, "not '0.5s'"},
+      {{"--timeout", "1.", "M", "m"}, "not '1.'"},
+      {{"--timeout", ".5", "M", "m"}, "not '.5'"},
+      {{"--timeout", "0.0001", "M", "m"}, "not '0.0001'"},
+      {{"--timeout", "86400.5", "M", "m"}, "not '86400.5'"},
       {{"--host", "", "M", "m"}, "--host needs a non-empty address"},
       {{"M", "m", "--port"}, nullptr},  // after the method: an argument, not an option
       {{"--port"}, "--port needs a value"},

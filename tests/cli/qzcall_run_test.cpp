@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,6 +111,16 @@ TEST_F(Qzcall, FailedCallsExitWithOneAndTheErrorText) {
   EXPECT_EQ(method.exitCode, 1);
   EXPECT_THAT(method.err, HasSubstr("QZMemory.noSuchMethod on 127.0.0.1:"));
   EXPECT_THAT(method.err, HasSubstr("SOAP error:"));
+}
+
+// --timeout bounds the whole call: a say of 100 bytes speaks for two seconds.
+TEST_F(Qzcall, TheTimeoutCutsTheWholeCall) {
+  const auto start = std::chrono::steady_clock::now();
+  const ProcessResult cut = qzcall({"--timeout", "0.3", "QZTextToSpeech", "say", "\"" + std::string(100, 'a') + "\""});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1800));
+  EXPECT_EQ(cut.exitCode, 1);
+  EXPECT_THAT(cut.err, HasSubstr("\tQZTextToSpeech::say\n\ttimed out after 300 ms waiting for http://127.0.0.1:"));
+  EXPECT_EQ(qzcall({"--timeout", "5", "QZTextToSpeech", "say", R"("Hi")"}).exitCode, 0);
 }
 
 TEST_F(Qzcall, WrongCommandLinesExitWithTwoBeforeAnyCall) {

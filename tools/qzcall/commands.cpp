@@ -42,8 +42,8 @@ int call(const Options& options, std::ostream& out, std::ostream& err) {
   }
   try {
     // Untyped, so that every method of every module, catalogued or not, can be called.
-    QZ::QZProxyRemote proxy(options.module, addressToReach(options.host), options.port, 0,
-                            options.timeout);
+    QZ::QZProxyRemote proxy(options.module, addressToReach(options.host), options.port, 0, 0,
+                            options.timeoutMs);
     QZ::QZValue result;
     if (options.action == Options::Action::Post) {
       proxy.genericPost(options.method, arguments, result);

@@ -17,6 +17,24 @@ int parseNumber(const std::string& option, const std::string& text, long low, lo
   return static_cast<int>(number);
 }
 
+// Seconds, whole or with up to three decimals, as milliseconds: "2" 2000, "0.25" 250.
+int parseSeconds(const std::string& option, const std::string& text, int highSeconds) {
+  const std::size_t point = text.find('.');
+  const std::string whole = text.substr(0, point);
+  const std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+  const auto digits = [](const std::string& part) {
+    for (const char c : part)
+      if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+  };
+  if (whole.empty() || whole.size() > 9 || fraction.size() > 3 || !digits(whole) || !digits(fraction) ||
+      (point != std::string::npos && fraction.empty()) || std::stol(whole) > highSeconds ||
+      (std::stol(whole) == highSeconds && fraction.find_first_not_of('0') != std::string::npos))
+    throw UsageError(option + " takes seconds from 0 to " + std::to_string(highSeconds) +
+                     " (decimals allowed, as 0.5), not '" + text + "'");
+  return static_cast<int>(std::stol(whole) * 1000 + (fraction.empty() ? 0 : std::stol((fraction + "00").substr(0, 3))));
+}
+
 }  // namespace
 
 Options parseOptions(const std::vector<std::string>& args) {
@@ -52,7 +70,7 @@ Options parseOptions(const std::vector<std::string>& args) {
     } else if (valueOf(word, "--port", value)) {
       options.port = parseNumber("--port", value, 1, 65535);
     } else if (valueOf(word, "--timeout", value)) {
-      options.timeout = parseNumber("--timeout", value, 0, 86400);
+      options.timeoutMs = parseSeconds("--timeout", value, 86400);
     } else if (word == "--post") {
       post = true;
     } else if (word == "--list") {
@@ -101,7 +119,8 @@ Options (before MODULE):
                   and another name NAME is looked up as NAME.local. (mDNS)
   --port PORT     the broker's port (default 4700)
   --post          start the method as a task on the broker and print its task id
-  --timeout S     give up a network operation after S seconds (default 0: never)
+  --timeout S     give up the call (the module's lookup included) after S seconds,
+                  decimals allowed (default 0: wait as long as the broker takes)
   --pretty        indent the result
   --list [MODULE] print the catalogue's modules, or MODULE's methods, and exit
   -h, --help      print this text and exit

@@ -19,7 +19,7 @@ struct Options {
   Action action = Action::Call;
   std::string host = "127.0.0.1";
   int port = 4700;
-  int timeout = 0;      // seconds per network operation; 0 waits as long as the broker takes
+  int timeoutMs = 0;    // bounds the whole call, lookup included; 0 waits as long as the broker takes
   bool pretty = false;  // indented output
   std::string module;   // empty with --list alone: list the modules
   std::string method;
