@@ -39,3 +39,10 @@ target_link_libraries(bench_remotecall PRIVATE qzremote qzbench_remotecall)
 # N small calls with one client, for bench/callgrind.sh.
 qz_add_bench(bench_callcount remotecall/callcount.cpp)
 target_link_libraries(bench_callcount PRIVATE qzremote qzbench_remotecall)
+
+# The guard and call control of every call, against a ping: it reaches into the
+# connection layer, so it links the static layers rather than libqzremote.so.
+add_executable(bench_call_guard call_guard_bench.cpp)
+target_link_libraries(bench_call_guard PRIVATE qzremotecall qzwire qzbench_remotecall benchmark::benchmark)
+target_include_directories(bench_call_guard PRIVATE ${PROJECT_SOURCE_DIR}/internal/qzremotecall/src)
+qz_strict_warnings(bench_call_guard)
