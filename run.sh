@@ -7,7 +7,8 @@
 #                   native library and run its tests and the package consumer test;
 #                   exits non-zero on any failure
 # Also: ./run.sh bench (Release benchmarks), ./run.sh fuzz [seconds] (libFuzzer targets,
-# 60 s each by default), ./run.sh deps (install packages only).
+# 60 s each by default), ./run.sh tsan (the suite under ThreadSanitizer), ./run.sh deps
+# (install packages only).
 # Missing Debian packages are installed with apt-get first.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -66,6 +67,14 @@ run_tests() {
   return "$status"
 }
 
+# Every CTest case in a ThreadSanitizer build: proxies on many threads, cancel(), the
+# simulated broker's threads, the C ABI under .NET-like use.
+run_tsan() {
+  configure_and_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DQZ_TSAN=ON -DQZ_BUILD_BENCH=OFF
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build/tsan --output-on-failure -j "$JOBS" --timeout 600
+}
+
 run_bench() {
   configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DQZ_BUILD_TESTS=OFF
   for bench in build/release/bench/bench_*; do
@@ -101,6 +110,7 @@ case "${1:-}" in
   demo) install_missing; run_demo ;;
   bench) install_missing; run_bench ;;
   fuzz) install_missing; tools/fuzz.sh "${2:-60}" ;;
+  tsan) install_missing; run_tsan ;;
   deps) install_missing ;;
-  *) echo "usage: $0 demo|test|bench|fuzz [seconds]|deps" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|test|bench|fuzz [seconds]|tsan|deps" >&2; exit 2 ;;
 esac

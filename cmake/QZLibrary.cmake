@@ -29,7 +29,7 @@ target_include_directories(qzremote PUBLIC
   $<BUILD_INTERFACE:$<TARGET_PROPERTY:qzhost,INTERFACE_INCLUDE_DIRECTORIES>>
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/capi/include>
   $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-if(QZ_SANITIZE)
+if(QZ_SANITIZE_FLAGS)
   # An application linking a sanitized library must link the sanitizer runtimes too.
   target_link_options(qzremote INTERFACE ${QZ_SANITIZE_FLAGS})
 endif()

@@ -26,7 +26,7 @@ HIDDEN = re.compile(r"soap|TiXml|tinyxml|QZ::wire::|QZ::capi::|QZ::QZNetwork\b|"
 C_ABI = {"qz_proxy_open", "qz_proxy_close", "qz_call", "qz_post", "qz_result_free",
          "qz_proxy_set_timeout", "qz_proxy_get_timeout", "qz_proxy_cancel"}
 # The sanitizer runtimes appear in sanitized builds only.
-RUNTIMES = re.compile(r"^(libc|libm|libstdc\+\+|libgcc_s|ld-linux-x86-64|libpthread|libdl|libasan|libubsan|"
+RUNTIMES = re.compile(r"^(libc|libm|libstdc\+\+|libgcc_s|ld-linux-x86-64|libpthread|libdl|libasan|libubsan|libtsan|"
                       r"librt)\.so(\.\d+)*$")
 
 
