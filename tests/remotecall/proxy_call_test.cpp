@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 using QZ::QZError;
 using QZ::QZProxyRemote;
@@ -182,6 +185,90 @@ TEST(ProxyCall, RequestOnAConnectionTheBrokerJustClosedIsSentAgain) {
   EXPECT_EQ(proxy.callRemote<int>("first"), 1);
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(broker.server().connectionsAccepted(), 2);
+}
+
+TEST(ProxyCall, ARequestSentAgainCarriesItsBytesAgain) {
+  // As above, with a Binary argument: the request sent again must carry the
+  // attachment too, or the broker would get a placeholder instead of the bytes.
+  int calls = 0;
+  BrokerStub broker([&calls](const std::string&, const RawRequest&) {
+    const RawAnswer whole = qztest::resultAnswer(kInt1);
+    return ++calls == 1 ? RawAnswer::truncated(whole.bytes, 0) : whole;
+  });
+  QZProxyRemote proxy("QZMemory", "127.0.0.1", broker.port(), 0, 0);
+  QZValue bytes;
+  bytes.SetBinary("abc\0e", 5);
+  EXPECT_EQ(proxy.callRemote<int>("insertData", std::string("key"), bytes), 1);
+  ASSERT_EQ(calls, 2);
+  const std::vector<RawRequest> requests = broker.server().requests();
+  for (std::size_t sent = requests.size() - 2; sent < requests.size(); ++sent) {
+    const auto records = qztest::parseDime(requests[sent].body);
+    ASSERT_EQ(records.size(), 2u) << "request " << sent;
+    EXPECT_EQ(records[1].data, std::string("abc\0e", 5)) << "request " << sent;
+  }
+}
+
+TEST(ProxyCall, ABinaryResultWhoseBytesNeverCameIsAnError) {
+  // The broker goes away right after the envelope record of a DIME answer: the value
+  // is read, the attachment holding its bytes is not.
+  BrokerStub broker([](const std::string& method, const RawRequest&) {
+    const std::string item = method == "getImage" ? "<item xsi:type=\"xsd:base64Binary\">MQ==</item>" : kInt1;
+    const std::string envelope = qztest::answerEnvelope("callTamsaResponse", item);
+    const std::string envelopeRecord = qztest::dimeRecordBytes(
+        true, false, 0x20, "cid:id0", "http://schemas.xmlsoap.org/soap/envelope/", envelope,
+        static_cast<std::uint32_t>(envelope.size()));
+    const std::string whole = qztest::httpAnswer(qztest::dimeMessage(envelope, {"abcdefgh"}), "application/dime");
+    return RawAnswer::truncated(whole, whole.find("\r\n\r\n") + 4 + envelopeRecord.size());
+  });
+  QZProxyRemote proxy("QZCamera", "127.0.0.1", broker.port(), 0, 0);
+  QZValue result;
+  EXPECT_THAT([&] { proxy.genericCall("getImage", QZValue(), result); },
+              ThrowsMessage<QZError>(StrEq("\tQZCamera::SOAP error:End of file or no input: message "
+                                           "transfer interrupted\n\tSOAP detail: ")));
+  EXPECT_FALSE(result.isValid());
+  // A value without bytes in attachments is whole once read: it is kept, as always.
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(proxy.callRemote<int>("getNumber"), 1);
+  EXPECT_THAT(testing::internal::GetCapturedStdout(), testing::HasSubstr("return value mismatch"));
+}
+
+TEST(ProxyCall, AnAttachmentRecordStatingFewerBytesThanItHasFailsTheCall) {
+  // The last record says 3 where it carries 8 bytes: the answer is not cut to "abc".
+  BrokerStub broker([](const std::string& method, const RawRequest&) {
+    if (method != "getImage") return qztest::resultAnswer(kInt1);
+    const std::string envelope =
+        qztest::answerEnvelope("callTamsaResponse", "<item xsi:type=\"xsd:base64Binary\">MQ==</item>");
+    std::string message = qztest::dimeMessage(envelope, {"abcdefgh"});
+    message[message.size() - 8 - 24 - 8 - 1] = 3;  // the low byte of the last record's data length
+    return RawAnswer(qztest::httpAnswer(message, "application/dime"));
+  });
+  QZProxyRemote proxy("QZCamera", "127.0.0.1", broker.port(), 0, 0);
+  QZValue result;
+  EXPECT_THROW(proxy.genericCall("getImage", QZValue(), result), QZError);
+  EXPECT_FALSE(result.isValid());
+  EXPECT_EQ(proxy.callRemote<int>("getNumber"), 1);
+}
+
+TEST(ProxyCall, AConnectionWhoseAnswerFellShortOfItsLengthIsNotReused) {
+  // The first answer states ten bytes more than it holds; they come later, and on a
+  // reused connection they would be read as the start of the next answer.
+  int calls = 0;
+  BrokerStub broker([&calls](const std::string&, const RawRequest&) {
+    const std::string whole = qztest::resultAnswer(kInt1).bytes;
+    if (++calls > 1) return RawAnswer(whole);
+    std::string longer = whole;
+    const std::size_t length = longer.find("Content-Length: ") + 16;
+    const std::size_t digits = longer.find("\r\n", length) - length;
+    longer.replace(length, digits, std::to_string(std::stoul(longer.substr(length, digits)) + 10));
+    return RawAnswer::slow(longer + "0123456789", longer.size(), std::chrono::milliseconds(100));
+  });
+  QZProxyRemote proxy("QZMemory", "127.0.0.1", broker.port(), 0, 0);
+  EXPECT_EQ(proxy.callRemote<int>("first"), 1);
+  EXPECT_EQ(proxy.callRemote<int>("second"), 1);
+  const std::vector<RawRequest> requests = broker.server().requests();
+  ASSERT_EQ(requests.size(), 3u);  // the lookup and two calls
+  EXPECT_EQ(requests[1].connection, 0);
+  EXPECT_EQ(requests[2].connection, 1);
 }
 
 TEST(ProxyCall, BrokerVanishingMidAnswerLeavesTheProxyUsable) {

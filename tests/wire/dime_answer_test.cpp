@@ -1,8 +1,12 @@
 // DIME answers: attachments kept in arrival order, hostile record sizes refused.
+#include "qzchunkedbody.h"
+#include "qzdimemessage.h"
 #include "wirefixture.h"
 
 #include <sys/resource.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -71,14 +75,45 @@ TEST_F(DimeAnswerTest, HugeDeclaredAttachmentIsNotReservedAndFails) {
   EXPECT_EQ(QZValue(1), result);
 }
 
+// The broker keeps the connection open after a DIME answer whose declared bytes end
+// inside a record: the call fails at once instead of waiting for the rest, and the
+// next answer on the connection is read.
+TEST_F(DimeAnswerTest, AnswerEndingInsideARecordFailsAtOnce) {
+  const std::string whole = qztest::dimeMessage(qztest::answerEnvelope("callTamsaResponse", kTwoBinaries),
+                                                {"abcdefgh", "ijkl"});
+  const std::size_t secondAttachment = whole.rfind("ijkl");
+  for (const std::size_t cut : {secondAttachment + 2, secondAttachment - 8, whole.size() / 2}) {
+    SCOPED_TRACE(cut);
+    server.enqueue(qztest::httpAnswer(whole.substr(0, cut), "application/dime"));
+    answerResult("<item xsi:type=\"xsd:int\">1</item>");
+    QZValue result;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(0, call("getImages", QZValue(), result));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    QZ::wire::finishCall(soap);
+    result.clear();
+    ASSERT_EQ(0, call("getValue", QZValue(), result));
+    EXPECT_EQ(QZValue(1), result);
+    QZ::wire::finishCall(soap);
+  }
+}
+
 // The envelope record in two chunks, cut at `cut`.
-std::string chunkedEnvelope(const std::string& envelope, std::size_t cut) {
+// Attachments follow when `attachments` holds any.
+std::string chunkedEnvelope(const std::string& envelope, std::size_t cut,
+                            const std::vector<std::string>& attachments = {}) {
   std::string first = qztest::dimeRecordBytes(true, false, 0x20, "cid:id0",
                                               "http://schemas.xmlsoap.org/soap/envelope/",
                                               envelope.substr(0, cut), static_cast<std::uint32_t>(cut));
   first[0] = static_cast<char>(first[0] | 0x01);  // CF: continued in the next record
-  return first + qztest::dimeRecordBytes(false, true, 0x00, "", "", envelope.substr(cut),
-                                         static_cast<std::uint32_t>(envelope.size() - cut));
+  std::string message = first + qztest::dimeRecordBytes(false, attachments.empty(), 0x00, "", "",
+                                                        envelope.substr(cut),
+                                                        static_cast<std::uint32_t>(envelope.size() - cut));
+  for (std::size_t i = 0; i < attachments.size(); ++i)
+    message += qztest::dimeRecordBytes(false, i + 1 == attachments.size(), 0x10, "image",
+                                       "application/octet-stream", attachments[i],
+                                       static_cast<std::uint32_t>(attachments[i].size()));
+  return message;
 }
 
 // The value is read from the same bytes the engine reads, so chunk boundaries of the
@@ -95,6 +130,117 @@ TEST_F(DimeAnswerTest, ValueAcrossChunksOfTheEnvelopeIsRead) {
     ASSERT_EQ(0, call("m", QZValue(), result)) << cut;
     EXPECT_EQ(QZValue(value), result) << cut;
     QZ::wire::finishCall(soap);
+  }
+}
+
+// Attachments after an envelope record in chunks arrive whole, wherever the chunk
+// boundary falls and whatever the envelope's last chunk holds after the envelope.
+TEST_F(DimeAnswerTest, AttachmentsAfterAnEnvelopeInChunksArrive) {
+  const std::vector<std::string> attachments{"abcde", std::string("\x00\x01", 2)};
+  for (const std::string& after : {std::string(), std::string("\r\n")}) {
+    const std::string envelope = qztest::answerEnvelope("callTamsaResponse", kTwoBinaries) + after;
+    for (std::size_t cut : {std::size_t(10), envelope.find("MQ=="), envelope.size() - 1}) {
+      SCOPED_TRACE(cut);
+      server.enqueue(qztest::httpAnswer(chunkedEnvelope(envelope, cut, attachments), "application/dime"));
+      QZValue result;
+      ASSERT_EQ(0, call("getImages", QZValue(), result));
+      EXPECT_EQ(2u, result.getSize());
+      EXPECT_EQ(attachments, received(soap));
+      QZ::wire::finishCall(soap);
+    }
+  }
+  EXPECT_EQ(1, server.connectionsAccepted());
+}
+
+// A broker that streams its answer writes each record as an HTTP chunk of its own, so
+// the envelope's chunks end exactly where the bytes received so far end. Chunk
+// extensions and trailer lines change nothing.
+TEST_F(DimeAnswerTest, EnvelopeChunksInHttpChunksOfTheirOwnAreRead) {
+  const std::vector<std::string> attachments{"abcde", ""};
+  const std::string envelope = qztest::answerEnvelope("callTamsaResponse", kTwoBinaries);
+  for (std::size_t cut : {std::size_t(100), envelope.find("MQ=="), envelope.size() - 3}) {
+    SCOPED_TRACE(cut);
+    const std::string message = chunkedEnvelope(envelope, cut, attachments);
+    const std::size_t secondRecord = 12 + 8 + 44 + (cut + 3) / 4 * 4;
+    std::string answer =
+        "HTTP/1.1 200 OK\r\nContent-Type: application/dime\r\nTransfer-Encoding: chunked\r\n\r\n";
+    for (const std::string& piece : {message.substr(0, secondRecord), message.substr(secondRecord)}) {
+      char size[32];
+      std::snprintf(size, sizeof size, "%zx;record\r\n", piece.size());
+      answer += size + piece + "\r\n";
+    }
+    server.enqueue(answer + "0\r\nX-Trailer: done\r\n\r\n");
+    QZValue result;
+    ASSERT_EQ(0, call("getImages", QZValue(), result));
+    EXPECT_EQ(2u, result.getSize());
+    EXPECT_EQ(attachments, received(soap));
+    QZ::wire::finishCall(soap);
+  }
+  // The connection stays usable: nothing of the chunked body was left on it.
+  answerResult("<item xsi:type=\"xsd:int\">1</item>");
+  QZValue result;
+  ASSERT_EQ(0, call("getValue", QZValue(), result));
+  EXPECT_EQ(QZValue(1), result);
+  EXPECT_EQ(1, server.connectionsAccepted());
+}
+
+// The decoders under the answer reader take their input in any pieces.
+std::string decodeInPieces(const std::string& message, std::size_t piece,
+                           std::vector<std::string>& attachments, bool& finished) {
+  QZ::wire::DimeMessage decoder;
+  std::string envelope;
+  for (std::size_t at = 0; at < message.size(); at += piece) {
+    std::string bytes = message.substr(at, piece);
+    envelope.append(bytes.data(), decoder.decode(&bytes[0], bytes.size(), attachments));
+  }
+  finished = decoder.finished();
+  return envelope;
+}
+
+TEST(DimeMessage, PayloadsComeWholeHoweverTheRecordsAndTheInputAreCut) {
+  // Options, IDs and types of every length pad differently; payloads may be empty.
+  std::string message = qztest::dimeRecordBytes(true, false, 0x20, "cid:id0", "urn:x", "<e/>", 4);
+  message[0] = static_cast<char>(message[0] | 0x01);  // the envelope goes on in the next record
+  message += qztest::dimeRecordBytes(false, false, 0x00, "", "", "<f/>", 4);
+  message += qztest::dimeRecordBytes(false, false, 0x10, "a", "bc", "", 0);
+  message += qztest::dimeRecordBytes(false, true, 0x10, "image", "application/octet-stream", "xyz", 3);
+  for (std::size_t piece = 1; piece <= message.size(); ++piece) {
+    std::vector<std::string> attachments;
+    bool finished = false;
+    EXPECT_EQ("<e/><f/>", decodeInPieces(message, piece, attachments, finished)) << piece;
+    EXPECT_EQ((std::vector<std::string>{"", "xyz"}), attachments) << piece;
+    EXPECT_TRUE(finished) << piece;
+  }
+  // Cut short by its last padding byte, or followed by bytes a record should have held.
+  for (const std::string& wrong : {message.substr(0, message.size() - 1), message + "more"}) {
+    std::vector<std::string> attachments;
+    bool finished = true;
+    decodeInPieces(wrong, 7, attachments, finished);
+    EXPECT_FALSE(finished) << wrong.size();
+  }
+}
+
+TEST(ChunkedBody, ExtensionsAndTrailersAreDroppedAndTheBodyEndsAtItsLastChunk) {
+  const std::string coded = "3;a=b\r\nabc\r\nA\r\n0123456789\r\n0\r\nX-T: 1\r\n\r\nnext";
+  for (std::size_t piece = 1; piece <= coded.size(); ++piece) {
+    QZ::wire::ChunkedBody body;
+    std::string decoded;
+    std::size_t measured = 0;
+    QZ::wire::ChunkedBody follower;
+    for (std::size_t at = 0; at < coded.size(); at += piece) {
+      std::string bytes = coded.substr(at, piece);
+      measured += follower.measure(bytes.data(), bytes.size());
+      decoded.append(bytes.data(), body.decode(&bytes[0], bytes.size()));
+    }
+    EXPECT_EQ("abc0123456789", decoded) << piece;
+    EXPECT_TRUE(body.finished()) << piece;
+    EXPECT_EQ(coded.size() - 4, measured) << piece;  // "next" is not the body's
+  }
+  for (const char* broken : {"x\r\n", "3\r\nabcX", "FFFFFFFFFFFFFFFF\r\n"}) {
+    QZ::wire::ChunkedBody body;
+    std::string bytes = broken;
+    body.decode(&bytes[0], bytes.size());
+    EXPECT_TRUE(body.failed()) << broken;
   }
 }
 

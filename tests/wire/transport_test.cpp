@@ -100,6 +100,43 @@ TEST_F(TransportTest, AnswerEndingInsideItsEnvelopeFailsAtOnce) {
   }
 }
 
+// Bytes a broker sends beyond the declared length belong to no answer, also when they
+// arrive together with it: here they would complete the value the answer cuts short.
+TEST_F(TransportTest, BytesAfterTheDeclaredLengthAreNotPartOfTheAnswer) {
+  const std::string envelope =
+      qztest::answerEnvelope("callTamsaResponse", "<item xsi:type=\"xsd:string\">abcdef</item>");
+  const std::size_t cut = envelope.find("def");
+  std::string answer = qztest::httpAnswer(envelope.substr(0, cut));
+  server.enqueue(answer + envelope.substr(cut));  // written at once
+  server.enqueue(qztest::httpAnswer(envelope));
+  QZValue result;
+  EXPECT_NE(0, call("m", QZValue(), result));
+  EXPECT_EQ(QZValue::TypeInvalid, result.getType());
+  QZ::wire::finishCall(soap);
+  ASSERT_EQ(0, call("m", QZValue(), result));
+  EXPECT_EQ(QZValue(std::string("abcdef")), result);
+}
+
+// A chunked answer whose body breaks off after "<": the engine's parser asks for more
+// after the last chunk, and the call must fail at once rather than wait on the
+// connection, which the broker keeps open.
+TEST_F(TransportTest, ChunkedAnswerEndingInsideATagFailsAtOnce) {
+  const std::string envelope =
+      qztest::answerEnvelope("callTamsaResponse", "<item xsi:type=\"xsd:int\">1</item>");
+  for (const std::string& body : {std::string("<"), envelope.substr(0, envelope.find("<item") + 1)}) {
+    server.enqueue(qztest::httpChunkedAnswer(body, 7));
+    server.enqueue(qztest::httpAnswer(envelope));
+    QZValue result;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(0, call("m", QZValue(), result));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    QZ::wire::finishCall(soap);
+    ASSERT_EQ(0, call("m", QZValue(), result));
+    EXPECT_EQ(QZValue(1), result);
+    QZ::wire::finishCall(soap);
+  }
+}
+
 TEST_F(TransportTest, HugeDeclaredLengthReservesNothingAndFailsOnClose) {
   const std::string partial = qztest::answerEnvelope("callTamsaResponse", bigArrayXml(100)).substr(0, 2000);
   server.enqueue(qztest::RawAnswer::closing(

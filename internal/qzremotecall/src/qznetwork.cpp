@@ -21,11 +21,13 @@ struct CallCleanup {
 };
 
 // A failed exchange becomes a QZError carrying the broker's fault texts, unless
-// the reply still produced a value: that one is reported and kept.
+// the reply still produced a value: that one is reported and kept. A value holding
+// Binary values is not whole then: their bytes travel as attachments after the
+// envelope, in the part of the answer that failed, so it is not kept either.
 void checkExchange(int status, struct soap* soap, const QZConnection& connection,
                    const QZValue& answer) {
   if (status == 0) return;
-  if (!answer.isValid()) {
+  if (!answer.isValid() || holdsBinary(answer)) {
     throw QZError(connection.fModuleInfo->name, "SOAP error:" + wire::faultString(soap),
                   "SOAP detail: " + wire::faultDetail(soap), __FILE__, __LINE__);
   }

@@ -1,5 +1,6 @@
 // DIME attachments of requests and answers.
 #include "qzbrokerclient.h"
+#include "qzdimeanswer.h"
 #include "qzwirecontext.h"
 #include "qzwirelimits.h"
 
@@ -36,11 +37,15 @@ bool streamsAttachments(const struct soap* soap) { return soap->fdimewriteopen =
 
 }  // namespace
 
-bool useBoundedReceive(struct soap* soap) {
+void useBoundedAttachments(struct soap* soap) {
   soap->recv_maxlength = kMaxMessageBytes;
   soap->fdimewriteopen = openReceived;
   soap->fdimewrite = writeReceived;
   soap->fdimewriteclose = closeReceived;
+}
+
+bool useBoundedReceive(struct soap* soap) {
+  useBoundedAttachments(soap);
   return useFramedReceive(soap);
 }
 
@@ -59,6 +64,10 @@ void addAttachment(struct soap* soap, const void* bytes, std::size_t size) {
 
 std::vector<std::pair<const void*, std::size_t>> receivedAttachments(struct soap* soap) {
   std::vector<std::pair<const void*, std::size_t>> attachments;
+  if (const std::vector<std::string>* decoded = dimeAttachments(soap)) {  // a client's answer
+    for (const std::string& bytes : *decoded) attachments.emplace_back(bytes.data(), bytes.size());
+    return attachments;
+  }
   for (const soap_multipart* part = soap->dime.list; part != nullptr; part = part->next) {
     if (part->ptr == nullptr) {
       attachments.emplace_back(nullptr, 0);

@@ -2,6 +2,7 @@
 // result is the first element of the answer whatever its name.
 #include "qzbrokerclient.h"
 
+#include "qzdimeanswer.h"
 #include "qzexactsend.h"
 #include "qzrequestwriter.h"
 #include "qzvaluewire.h"
@@ -23,7 +24,8 @@ int beginAnswer(struct soap* soap) {
 // Reads the rest of the answer; the engine's status. The socket stays open while the
 // broker keeps the connection alive.
 int endAnswer(struct soap* soap) {
-  (void)(soap_body_end_in(soap) || soap_envelope_end_in(soap) || soap_end_recv(soap));
+  (void)(soap_body_end_in(soap) || soap_envelope_end_in(soap) ||
+         finishDimeAnswer(soap) != SOAP_OK || soap_end_recv(soap));
   return soap_closesock(soap);
 }
 
@@ -100,10 +102,17 @@ int callValue(struct soap* soap, const std::string& endpoint, const std::string&
   int status;
   try {
     const bool reused = soap_valid_socket(soap->socket);
+    // The engine empties its queue of outgoing attachments as it sends them, but the
+    // queued records live until the call is finished: a request sent again queues
+    // them again, or it would reach the broker without its bytes.
+    soap_multipart* const queuedFirst = soap->dime.first;
+    soap_multipart* const queuedLast = soap->dime.last;
     markNothingReceived(soap);
     status = exchangeValue(soap, endpoint, module, method, params, result, posted);
     if (status != SOAP_OK && failedOnStaleConnection(soap, reused)) {
       soap_force_closesock(soap);
+      soap->dime.first = queuedFirst;
+      soap->dime.last = queuedLast;
       status = exchangeValue(soap, endpoint, module, method, params, result, posted);
     }
   } catch (...) {

@@ -1,6 +1,7 @@
 // The gSOAP context of one broker connection.
 #include "qzbrokerclient.h"
 #include "qzcallcontrol.h"
+#include "qzdimeanswer.h"
 #include "qzpluginstate.h"
 #include "qzwirecontext.h"
 
@@ -54,8 +55,9 @@ struct soap* newClientContext(int timeoutSeconds) {
   // A broker that closed the connection must not kill the process with SIGPIPE.
   soap->socket_flags = MSG_NOSIGNAL;
   soap_set_namespaces(soap, namespaces);
-  // Call control first: the framing hooks that useBoundedReceive adds wrap its receive.
-  if (!useCallControl(soap) || !useBoundedReceive(soap) ||
+  // Call control first: the framing hooks that useBoundedReceive adds wrap its receive,
+  // and the DIME answer reader wraps theirs.
+  if (!useCallControl(soap) || !useBoundedReceive(soap) || !useDimeAnswerReader(soap) ||
       soap_register_plugin(soap, hooksInit) != SOAP_OK) {
     soap_free(soap);
     return nullptr;
@@ -73,6 +75,7 @@ void freeClientContext(struct soap* soap) {
 void finishCall(struct soap* soap) {
   soap_destroy(soap);
   soap_end(soap);
+  clearDimeAttachments(soap);
   // The engine leaves its attachment lists pointing into the memory just freed.
   soap->dime.list = nullptr;
   soap->dime.first = nullptr;

@@ -13,6 +13,9 @@ namespace wire {
 // receivedAttachments() lists the attachments; they live until soap_destroy. False
 // when the context cannot take the hooks.
 bool useBoundedReceive(struct soap* soap);
+// The same bounds without the framing, for a context whose every message is framed
+// before the engine reads it (the simulated broker's requests).
+void useBoundedAttachments(struct soap* soap);
 
 // A message with a Content-Length ends after that many body bytes: reading on gives
 // end of file at once instead of waiting on the connection.
