@@ -1,10 +1,9 @@
 #include "listener.h"
 
-#include "callfault.h"
+#include "serveloop.h"
+#include "servingcontext.h"
 
-#include "qzbrokerclient.h"
-#include "qzwirecontext.h"
-#include "soapH.h"
+#include "stdsoap2.h"
 
 #include "qzvalue/qzerror.h"
 
@@ -12,31 +11,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
-
-extern SOAP_NMAC struct Namespace namespaces[];
-
 namespace qzsim {
 
 namespace {
 
 // A stop is noticed within this time by the accepting thread (microseconds).
 constexpr int kAcceptSliceMicros = 100000;
-
-int closeSocket(struct soap* soap, SOAP_SOCKET socket) {
-  if (Connection* connection = static_cast<Connection*>(soap->user))
-    connection->listener->socketClosing(*connection, socket);
-  return ::close(socket) == 0 ? SOAP_OK : SOAP_EOF;
-}
-
-// After every request: free what it used, and answer the next one without DIME
-// unless its operation asks for it again.
-int afterRequest(struct soap* soap) {
-  if (Connection* connection = static_cast<Connection*>(soap->user)) nextRequest(connection->body);
-  QZ::wire::finishCall(soap);
-  soap_clr_dime(soap);
-  return SOAP_OK;
-}
 
 int boundPort(SOAP_SOCKET socket) {
   sockaddr_storage address;
@@ -51,24 +31,8 @@ int boundPort(SOAP_SOCKET socket) {
 
 Listener::Listener(Service& service, const std::string& address, int port, const BrokerLimits& limits)
     : fService(service), fLimits(limits) {
-  fMaster = soap_new1(SOAP_IO_KEEPALIVE);
-  if (fMaster == nullptr) throw std::bad_alloc();
-  fMaster->bind_flags = SO_REUSEADDR;
-  fMaster->max_keep_alive = 0;  // any number of requests on one connection
+  fMaster = newServingContext(limits);
   fMaster->accept_timeout = -kAcceptSliceMicros;
-  fMaster->recv_timeout = limits.idleSeconds;
-  fMaster->send_timeout = limits.idleSeconds;
-  fMaster->socket_flags = MSG_NOSIGNAL;  // a client that went away must not kill the broker
-  fMaster->fserveloop = afterRequest;
-  fMaster->fclosesocket = closeSocket;
-  soap_set_namespaces(fMaster, namespaces);
-  if (!QZ::wire::useBoundedReceive(fMaster)) {
-    soap_free(fMaster);
-    fMaster = nullptr;
-    throw std::bad_alloc();
-  }
-  fMaster->recv_maxlength = limits.maxMessageBytes;
-  boundRequests(fMaster);
   if (!soap_valid_socket(soap_bind(fMaster, address.c_str(), port, 64))) {
     char text[512] = "";
     soap_sprint_fault(fMaster, text, sizeof text);
@@ -105,12 +69,10 @@ void Listener::acceptLoop() {
       ::close(socket);  // at the bound, or stopping: refused by closing
       continue;
     }
-    fConnections.push_back(std::make_unique<Connection>());
+    fConnections.push_back(std::make_unique<Connection>(fService, this, socket, fLimits.idleSeconds,
+                                                        fLimits.maxMessageBytes));
     Connection& connection = *fConnections.back();
-    connection.service = &fService;
-    connection.listener = this;
     connection.soap = context;
-    connection.socket = socket;
     context->socket = socket;
     context->master = SOAP_INVALID_SOCKET;  // the listening socket stays the acceptor's
     context->user = &connection;
@@ -120,18 +82,10 @@ void Listener::acceptLoop() {
 
 void Listener::serve(Connection& connection) {
   struct soap* soap = connection.soap;
-  try {
-    soap_serve(soap);
-  } catch (const std::exception& error) {
-    // The value reader refused the request part way: answer with a fault while the
-    // connection still takes one, then close it.
-    soap_sender_fault(soap, "The request holds a value the broker cannot read",
-                      soap_strdup(soap, detailXml(error.what()).c_str()));
-    soap_send_fault(soap);
-  }
+  serveConnection(connection);
   soap_destroy(soap);
   soap_end(soap);
-  soap_free(soap);  // closes the socket through closeSocket
+  soap_free(soap);
   std::lock_guard<std::mutex> lock(fMutex);
   connection.socket = -1;
   connection.finished = true;

@@ -32,8 +32,8 @@ public:
   // Stops accepting, shuts every connection down and joins every thread.
   void stop();
 
-  // The socket hook of every connection's context: marks the socket closed under the
-  // lock before closing it, so that stop() never shuts down a reused descriptor.
+  // Called just before a connection's socket is closed: marks it closed under the
+  // lock, so that stop() never shuts down a reused descriptor.
   void socketClosing(Connection& connection, int socket);
 
 private:

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
@@ -78,11 +79,30 @@ std::string httpRequest(const std::string& body, const std::string& contentType)
          "\r\nConnection: keep-alive\r\nSOAPAction: \"\"\r\n\r\n" + body;
 }
 
-std::string callRequest(const std::string& module, const std::string& method, const std::string& itemsXml) {
-  return httpRequest(qztest::soapEnvelope("<qzbroker:callTamsa><qzbroker:mod>" + module +
-                                          "</qzbroker:mod><qzbroker:meth>" + method +
-                                          "</qzbroker:meth><qzbroker:p>" + itemsXml +
-                                          "</qzbroker:p></qzbroker:callTamsa>"));
+std::string callEnvelope(const std::string& module, const std::string& method, const std::string& itemsXml) {
+  return qztest::soapEnvelope("<qzbroker:callTamsa><qzbroker:mod>" + module + "</qzbroker:mod><qzbroker:meth>" +
+                              method + "</qzbroker:meth><qzbroker:p>" + itemsXml +
+                              "</qzbroker:p></qzbroker:callTamsa>");
 }
+
+std::string callRequest(const std::string& module, const std::string& method, const std::string& itemsXml) {
+  return httpRequest(callEnvelope(module, method, itemsXml));
+}
+
+std::string chunkedRequest(const std::string& body, std::size_t chunkSize) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string request =
+      "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml; charset=utf-8\r\n"
+      "Transfer-Encoding: chunked\r\nSOAPAction: \"\"\r\n\r\n";
+  for (std::size_t at = 0; at < body.size(); at += chunkSize) {
+    const std::size_t size = std::min(chunkSize, body.size() - at);
+    std::string digits;
+    for (std::size_t n = size; n > 0; n /= 16) digits.insert(digits.begin(), kHex[n % 16]);
+    request += digits + ";piece=" + std::to_string(at / chunkSize) + "\r\n" + body.substr(at, size) + "\r\n";
+  }
+  return request + "0\r\nX-Checked: yes\r\n\r\n";
+}
+
+std::string statusLine(const std::string& answer) { return answer.substr(0, answer.find("\r\n")); }
 
 }  // namespace simtest

@@ -2,6 +2,7 @@
 #ifndef SIMBROKER_RAWCLIENT_H
 #define SIMBROKER_RAWCLIENT_H
 
+#include <cstddef>
 #include <string>
 
 namespace simtest {
@@ -33,6 +34,13 @@ private:
 std::string httpRequest(const std::string& body, const std::string& contentType = "text/xml; charset=utf-8");
 // A callTamsa request whose argument element holds `itemsXml`.
 std::string callRequest(const std::string& module, const std::string& method, const std::string& itemsXml);
+// The envelope of that request alone.
+std::string callEnvelope(const std::string& module, const std::string& method, const std::string& itemsXml);
+// An HTTP POST of `body` in chunks of at most `chunkSize` bytes, each chunk line with
+// an extension, and a trailer field after the last chunk.
+std::string chunkedRequest(const std::string& body, std::size_t chunkSize);
+// The first line of an answer, without its CR LF.
+std::string statusLine(const std::string& answer);
 
 }  // namespace simtest
 

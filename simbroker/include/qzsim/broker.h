@@ -11,7 +11,7 @@ namespace qzsim {
 
 // What one broker lets its clients hold at a time.
 struct BrokerLimits {
-  int maxConnections = 128;        // further connections are closed at once
+  int maxConnections = 1024;       // further connections are closed at once
   int maxTasks = 64;               // posted calls running at once; more are refused
   int idleSeconds = 60;            // a silent connection is closed after this long
   std::size_t maxMessageBytes = std::size_t(64) << 20;  // one request, attachments included
