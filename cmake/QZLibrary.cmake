@@ -17,8 +17,12 @@ set(QZ_EXPORT_MAP ${PROJECT_SOURCE_DIR}/cmake/qzremote.map)
 target_link_libraries(qzremote PRIVATE qz_engine_gsoap qz_engine_tinyxml)
 target_link_options(qzremote PRIVATE
   -Wl,--exclude-libs,ALL
-  -Wl,--version-script=${QZ_EXPORT_MAP}
-  -Wl,--no-undefined)
+  -Wl,--version-script=${QZ_EXPORT_MAP})
+# Every symbol resolved at link time, except in clang's sanitizer builds, whose runtime
+# lives in the executable that loads the library.
+if(NOT (QZ_SANITIZE_FLAGS AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
+  target_link_options(qzremote PRIVATE -Wl,--no-undefined)
+endif()
 set_property(TARGET qzremote APPEND PROPERTY LINK_DEPENDS ${QZ_EXPORT_MAP})
 
 # What an application compiles against: the public headers of every layer.
