@@ -7,8 +7,9 @@
 #                   native library and run its tests and the package consumer test;
 #                   exits non-zero on any failure
 # Also: ./run.sh bench (Release benchmarks), ./run.sh fuzz [seconds] (libFuzzer targets,
-# 60 s each by default), ./run.sh tsan (the suite under ThreadSanitizer), ./run.sh deps
-# (install packages only).
+# 60 s each by default), ./run.sh tsan (the suite under ThreadSanitizer), ./run.sh soak
+# [calls] [seed] (the long soak against a broker that fails on purpose, in the sanitized
+# build of ./run.sh test), ./run.sh deps (install packages only).
 # Missing Debian packages are installed with apt-get first.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -75,6 +76,17 @@ run_tsan() {
     ctest --test-dir build/tsan --output-on-failure -j "$JOBS" --timeout 600
 }
 
+# The soak of tests/soak with many calls (10000 by default) and a fresh seed unless one
+# is given; QZ_SOAK_BUILD names another build folder of the same configuration.
+run_soak() {  # [calls] [seed]
+  local dir=${QZ_SOAK_BUILD:-build/test}
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BUILD_BENCH=OFF
+  cmake --build "$dir" -j "$JOBS" --target soak_tests
+  QZ_SOAK_CALLS=${1:-10000} QZ_SOAK_SEED=${2:-$(date +%s)} \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "$dir/tests/soak/soak_tests" --gtest_filter='Soak.*'
+}
+
 run_bench() {
   configure_and_build build/release -DCMAKE_BUILD_TYPE=Release -DQZ_BUILD_TESTS=OFF
   for bench in build/release/bench/bench_*; do
@@ -111,6 +123,7 @@ case "${1:-}" in
   bench) install_missing; run_bench ;;
   fuzz) install_missing; tools/fuzz.sh "${2:-60}" ;;
   tsan) install_missing; run_tsan ;;
+  soak) install_missing; run_soak "${2:-}" "${3:-}" ;;
   deps) install_missing ;;
-  *) echo "usage: $0 demo|test|bench|fuzz [seconds]|tsan|deps" >&2; exit 2 ;;
+  *) echo "usage: $0 demo|test|bench|fuzz [seconds]|tsan|soak [calls] [seed]|deps" >&2; exit 2 ;;
 esac
