@@ -196,6 +196,8 @@ bool QZValue::operator==(const QZValue& other) const {
       // below it; so the test is not symmetric near the tolerance, and NaN never matches.
       const float x = fValue.asFloat;
       const float y = other.fValue.asFloat;
+      // An infinity matches only itself; the relative test would give NaN for it.
+      if (std::isinf(x) || std::isinf(y)) return x == y;
       if (x > 1e-12f || x < -1e-12f)
         return static_cast<float>(std::fabs((x - y) / x)) < 0.0001f;
       return static_cast<double>(static_cast<float>(std::fabs(x - y))) < 1e-16;

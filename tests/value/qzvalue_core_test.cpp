@@ -149,6 +149,14 @@ TEST(QZValueEquality, FloatThresholds) {
   EXPECT_TRUE(QZValue(0.0f) == QZValue(0.0f));
   const float nan = std::numeric_limits<float>::quiet_NaN();
   EXPECT_FALSE(QZValue(nan) == QZValue(nan));
+  // An infinity matches itself (the relative test alone would make it NaN) and nothing else.
+  const float inf = std::numeric_limits<float>::infinity();
+  EXPECT_TRUE(QZValue(inf) == QZValue(inf));
+  EXPECT_TRUE(QZValue(-inf) == QZValue(-inf));
+  EXPECT_FALSE(QZValue(inf) == QZValue(-inf));
+  EXPECT_FALSE(QZValue(inf) == QZValue(3.4e38f));
+  EXPECT_FALSE(QZValue(3.4e38f) == QZValue(inf));
+  EXPECT_FALSE(QZValue(inf) == QZValue(nan));
   // The test is relative to the left value only.
   EXPECT_TRUE(QZValue(10000.0f) == QZValue(10000.9f));
   EXPECT_FALSE(QZValue(1e-13f) == QZValue(1.0f));
