@@ -14,7 +14,7 @@ namespace QZ {
 struct CallState {
   QZConnection* connection = nullptr;  // null for a post handler, which has none
   std::string module;                  // for error texts
-  int timeoutMs = 0;                   // 0: wait indefinitely
+  std::atomic<int> timeoutMs{0};       // 0: wait indefinitely; set from any thread
   std::atomic<bool> inCall{false};
 };
 
@@ -35,6 +35,7 @@ public:
 private:
   CallState& fState;
   const std::string& fMethod;
+  const int fTimeoutMs;  // the bound this call started with
 };
 
 }  // namespace QZ
