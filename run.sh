@@ -3,9 +3,9 @@
 #   ./run.sh demo   build in Release, start the simulated broker on loopback, run the
 #                   example application against it, stop the broker
 #   ./run.sh test   build with AddressSanitizer and UndefinedBehaviorSanitizer and run
-#                   the whole CTest suite, then build the .NET assembly on a Release
-#                   native library and run its tests and the package consumer test;
-#                   exits non-zero on any failure
+#                   the whole CTest suite, then on a Release native library the Python
+#                   module's pytest suite, the .NET assembly's tests and the package
+#                   consumer test; exits non-zero on any failure
 # Also: ./run.sh bench (Release benchmarks), ./run.sh fuzz [seconds] (libFuzzer targets,
 # 60 s each by default), ./run.sh tsan (the suite under ThreadSanitizer), ./run.sh soak
 # [calls] [seed] (the long soak against a broker that fails on purpose, in the sanitized
@@ -15,12 +15,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ make pkg-config python3 gsoap libgsoap-dev libtinyxml-dev
-          libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libpng-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libpng-dev
+          pybind11-dev python3-dev python3-pytest)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-install_missing() {
+install_missing() {  # [more packages than PACKAGES...]
   local missing=()
-  for package in "${PACKAGES[@]}"; do
+  for package in "${PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
       || missing+=("$package")
   done
@@ -52,13 +53,33 @@ build_native() {  # <build dir> <more cmake args...>
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQZ_BUILD_TESTS=OFF "$@"
 }
 
+# The Python module is configured where pybind11 and the headers of Debian's python3 are
+# found (python/QZPythonFind.cmake); elsewhere its parts are skipped.
+have_python_module() {  # <build dir>
+  grep -q '^QZ_BUILD_PYTHON:BOOL=ON' "$1/CMakeCache.txt" 2>/dev/null && return 0
+  echo "the Python module qzremote is not configured in $1: its tests, example and benchmark are skipped"
+  return 1
+}
+
+# The pytest suite against the module of a build folder, with Debian's python3 (the one the
+# module is built for; PATH may find another first).
+run_python_tests() {  # <build dir>
+  local dir=$PWD/$1
+  PYTHONPATH="$dir/python" QZBROKER_SIM="$dir/simbroker/qzbroker-sim" QZ_BUILD_DIR="$dir" \
+    /usr/bin/python3 -B -m pytest -q -p no:cacheprovider tests/python
+}
+
 run_tests() {
   local status=0
   configure_and_build build/test -DCMAKE_BUILD_TYPE=Debug -DQZ_SANITIZE=ON -DQZ_BUILD_BENCH=OFF
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/test --output-on-failure -j "$JOBS" --timeout 300 || status=1
+  build_native build/native -DQZ_BUILD_BENCH=OFF
+  if have_python_module build/native; then
+    cmake --build build/native -j "$JOBS" --target qzremote qzbroker-sim qzremote_python
+    run_python_tests build/native || status=1
+  fi
   if have_dotnet; then
-    build_native build/native -DQZ_BUILD_BENCH=OFF
     cmake --build build/native -j "$JOBS" --target qzremote qzbroker-sim
     dotnet test dotnet/QZRemote.sln -c Release -p:QZNativeDir="$PWD/build/native" \
       --logger "console;verbosity=minimal" || status=1
@@ -101,6 +122,10 @@ run_bench() {
     dotnet run -c Release --project dotnet/Velantrix.Proxies.Benchmarks \
       -p:QZNativeDir="$PWD/build/release"
   fi
+  if have_python_module build/release; then
+    echo "== bench/python (Python against the C++ native proxies and against zeep)"
+    PYTHONPATH="$PWD/build/release/python" /usr/bin/python3 -B bench/python/bench_calls.py build/release
+  fi
 }
 
 run_demo() {
@@ -120,7 +145,7 @@ run_demo() {
 case "${1:-}" in
   test) install_missing; run_tests ;;
   demo) install_missing; run_demo ;;
-  bench) install_missing; run_bench ;;
+  bench) install_missing python3-zeep; run_bench ;;
   fuzz) install_missing; tools/fuzz.sh "${2:-60}" ;;
   tsan) install_missing; run_tsan ;;
   soak) install_missing; run_soak "${2:-}" "${3:-}" ;;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The demo on a built tree: starts the simulated broker on an ephemeral loopback port,
 # runs examples/hello_robot against it (and with --dotnet its C# twin
-# examples/dotnet/HelloRobot, built on this tree's libqzremote.so), and stops the broker
-# again.
+# examples/dotnet/HelloRobot, built on this tree's libqzremote.so; then, where the tree
+# has the Python module, the Python twin examples/python/hello_robot.py), and stops the
+# broker again.
 #
 #   tools/demo.sh BUILD_DIR [--dotnet]
 #
@@ -100,9 +101,19 @@ run_example() {
 }
 
 run_example examples/hello_robot "$picture" "$example" || exit
+build_path=$(cd "$build" && pwd)
 if $with_dotnet; then
   native=$(cd "$build" && pwd)
   run_example examples/dotnet/HelloRobot "$native/hello_robot_dotnet.png" \
     dotnet run -c Release --project "$repo/examples/dotnet/HelloRobot" \
       -p:QZNativeDir="$native" -- || exit
+fi
+# Debian's python3, which the module is built for (PATH may find another first).
+if [ -d "$build/python/qzremote" ]; then
+  run_example examples/python/hello_robot.py "$build_path/hello_robot_python.png" \
+    env PYTHONPATH="$build_path/python" /usr/bin/python3 -B "$repo/examples/python/hello_robot.py" \
+    || exit
+else
+  echo
+  echo "demo: $build has no Python module (python/): examples/python/hello_robot.py is skipped"
 fi

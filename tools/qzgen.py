@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Generates the module proxies from the module catalogue.
 
-    qzgen.py --catalogue catalogue/modules.qzcat --out <dir> --what native|host|sim|csharp [--list]
+    qzgen.py --catalogue catalogue/modules.qzcat --out <dir> --what <layer> [--list]
+
+<layer> is native, host, sim, csharp or python.
 
 Writes the files of the chosen layer below <dir>, each only when its content
 changed, so that a rebuild recompiles only what the table change touched.
@@ -16,11 +18,13 @@ import qzcatalogue
 import qzgen_csharp
 import qzgen_host
 import qzgen_native
+import qzgen_python
 import qzgen_sim
 from qzgen_printer import GenerationError, write_if_changed
 
 # Layer name -> module with plan(catalogue, table) -> [(relative path, render)].
-LAYERS = {"native": qzgen_native, "host": qzgen_host, "sim": qzgen_sim, "csharp": qzgen_csharp}
+LAYERS = {"native": qzgen_native, "host": qzgen_host, "sim": qzgen_sim, "csharp": qzgen_csharp,
+          "python": qzgen_python}
 
 REPO_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
