@@ -81,19 +81,22 @@ TEST(CapiDeadline, CancelFromAnotherThreadAndTheGuard) {
   qz_proxy_cancel(proxy);  // no call in progress: nothing happens
 
   // A second thread is refused while a call is in progress; the first call is not disturbed.
+  std::size_t requests = broker.server().requests().size();
   std::future<int> first = std::async(std::launch::async, [&] {
     Result result;
     return call(proxy, "late", result) == QZ_OK ? result.number : -1;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  ASSERT_TRUE(broker.server().waitForRequests(requests + 1));  // the late call is in progress
   Result refused;
   EXPECT_EQ(call(proxy, "ping", refused), QZ_ERROR);
   EXPECT_EQ(refused.bytes(), "\tQZMotion::ping\n\tthe proxy is in use by another thread; a proxy makes one "
                              "call at a time");
   EXPECT_EQ(first.get(), 1);
 
+  requests = broker.server().requests().size();
   std::thread canceller([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_TRUE(broker.server().waitForRequests(requests + 1));  // the silent call is held
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     qz_proxy_cancel(proxy);
   });
   Result cancelled;

@@ -171,8 +171,9 @@ TEST_F(HostProxy, TimeoutsCancelAndTheGuardArriveAsSystemExceptions) {
 
   motion.setTimeout(0);
   broker.server.enqueue(qztest::RawAnswer());
+  const std::size_t requests = broker.requestCount();
   std::thread canceller([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(broker.server.waitForRequests(requests + 1));  // the broker holds the call
     // The guard: a second thread is refused while the call waits; then it cancels.
     EXPECT_THAT([&] { motion.post.stop(3); },
                 ThrowsMessage<System::Exception>(testing::HasSubstr("in use by another thread")));

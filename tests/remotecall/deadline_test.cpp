@@ -154,8 +154,11 @@ TEST(Cancel, EndsTheCallInProgressAtOnceAndLeavesTheProxyUsable) {
   EXPECT_EQ(text(call(proxy, "first")), "fresh");
 
   for (const char* method : {"silent", "dribble"}) {
+    const std::size_t before = broker.server().requests().size();
     std::future<Clock::duration> canceller = std::async(std::launch::async, [&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      // Once the broker holds the call, and a little later: inside its wait.
+      EXPECT_TRUE(broker.server().waitForRequests(before + 1)) << method;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
       const Clock::time_point at = Clock::now();
       proxy.cancel();
       return at.time_since_epoch();
@@ -180,13 +183,9 @@ TEST(Cancel, EndsTheCallInProgressAtOnceAndLeavesTheProxyUsable) {
 TEST(Guard, ASecondThreadIsRefusedAtOnceAndTheFirstCallIsNotDisturbed) {
   BrokerStub broker = trickyBroker(500);
   QZProxyRemote proxy("QZMotion", "127.0.0.1", broker.port(), 0, 0);
-  std::atomic<bool> started{false};
-  std::future<std::string> first = std::async(std::launch::async, [&] {
-    started = true;
-    return text(call(proxy, "late"));
-  });
-  while (!started) std::this_thread::yield();
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // well inside the late call
+  const std::size_t before = broker.server().requests().size();
+  std::future<std::string> first = std::async(std::launch::async, [&] { return text(call(proxy, "late")); });
+  ASSERT_TRUE(broker.server().waitForRequests(before + 1));  // the late call is in progress
 
   const std::string refused = "\tQZMotion::ping\n\tthe proxy is in use by another thread; a proxy "
                               "makes one call at a time";

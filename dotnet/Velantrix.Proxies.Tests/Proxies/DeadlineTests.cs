@@ -19,6 +19,8 @@ public sealed class DeadlineTests : IDisposable
 
     // Released at the end, so that no broker thread stays in a held call.
     private readonly ManualResetEventSlim _release = new();
+    // Set once the broker holds a call: the moment to cancel it or to try a second one.
+    private readonly ManualResetEventSlim _holding = new();
     private readonly RecordingBroker _broker;
 
     public DeadlineTests()
@@ -30,10 +32,12 @@ public sealed class DeadlineTests : IDisposable
             {
                 if (call.Method == "getAngles")
                 {
+                    _holding.Set();
                     _release.Wait(TimeSpan.FromSeconds(20));
                 }
                 else if (call.Method == "getBrokerName")
                 {
+                    _holding.Set();
                     Thread.Sleep(500);
                 }
                 return BrokerReply.Result(call.Method == "getBrokerName" ? BrokerAnswers.String("late")
@@ -47,6 +51,7 @@ public sealed class DeadlineTests : IDisposable
         _release.Set();
         _broker.Dispose();
         _release.Dispose();
+        _holding.Dispose();
     }
 
     private string Waiting => $"waiting for http://127.0.0.1:{_broker.Port}";
@@ -108,7 +113,7 @@ public sealed class DeadlineTests : IDisposable
         using var motion = new MotionProxy("127.0.0.1", _broker.Port);
         motion.Cancel();  // nothing in progress: nothing happens
         Task<Exception> held = Task.Run(() => Record(() => motion.getAngles("HeadYaw", true)));
-        await Task.Delay(200);
+        Assert.True(_holding.Wait(TimeSpan.FromSeconds(10)), "the call never reached the broker");
         var clock = Stopwatch.StartNew();
         motion.Cancel();
         Exception cancelled = await held.WaitAsync(TimeSpan.FromSeconds(10));
@@ -123,7 +128,7 @@ public sealed class DeadlineTests : IDisposable
     {
         using var motion = new MotionProxy("127.0.0.1", _broker.Port);
         Task<string> first = Task.Run(motion.getBrokerName);
-        await Task.Delay(150);
+        Assert.True(_holding.Wait(TimeSpan.FromSeconds(10)), "the call never reached the broker");
         var refused = Assert.Throws<Exception>(() => motion.post.stop(1));
         Assert.Equal("\tQZMotion::stop\n\tthe proxy is in use by another thread; a proxy makes one call at a time",
                      refused.Message);

@@ -140,6 +140,18 @@ std::vector<RawRequest> RawServer::requests() const {
   return fRequests;
 }
 
+bool RawServer::waitForRequests(std::size_t count, std::chrono::milliseconds limit) const {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(fMutex);
+      if (fRequests.size() >= count) return true;
+    }
+    if (std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
 RawRequest RawServer::request(std::size_t index) const {
   std::lock_guard<std::mutex> lock(fMutex);
   if (index >= fRequests.size()) {

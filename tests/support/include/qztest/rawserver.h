@@ -62,6 +62,9 @@ public:
   void setHandler(Handler handler);
 
   std::vector<RawRequest> requests() const;
+  // Waits until `count` requests have arrived, at most `limit`; false when they did not.
+  bool waitForRequests(std::size_t count,
+                       std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
   RawRequest request(std::size_t index) const;  // fails the test when absent
   int connectionsAccepted() const;
 
