@@ -73,8 +73,14 @@ void freeClientContext(struct soap* soap) {
 }
 
 void finishCall(struct soap* soap) {
+  // soap_end() without its soap_free_temp(): the engine's temporary tables (the id
+  // and pointer hash tables, blocks, the namespace stack) hold only memory of their
+  // own, and every next exchange begins with soap_begin() or soap_begin_recv(), which
+  // empty them anyway. Emptying them here as well cost a third of a small call's
+  // instructions: zeroing a 32 KiB table.
   soap_destroy(soap);
-  soap_end(soap);
+  soap_dealloc(soap, nullptr);
+  soap_closesock(soap);
   clearDimeAttachments(soap);
   // The engine leaves its attachment lists pointing into the memory just freed.
   soap->dime.list = nullptr;
