@@ -188,12 +188,14 @@ TEST_F(DimeAnswerTest, EnvelopeChunksInHttpChunksOfTheirOwnAreRead) {
 std::string decodeInPieces(const std::string& message, std::size_t piece,
                            std::vector<std::string>& attachments, bool& finished) {
   QZ::wire::DimeMessage decoder;
+  std::vector<QZ::wire::DimeBytes> payloads;
   std::string envelope;
   for (std::size_t at = 0; at < message.size(); at += piece) {
     std::string bytes = message.substr(at, piece);
-    envelope.append(bytes.data(), decoder.decode(&bytes[0], bytes.size(), attachments));
+    envelope.append(bytes.data(), decoder.decode(&bytes[0], bytes.size(), payloads));
   }
   finished = decoder.finished();
+  for (const QZ::wire::DimeBytes& payload : payloads) attachments.emplace_back(payload.begin(), payload.end());
   return envelope;
 }
 

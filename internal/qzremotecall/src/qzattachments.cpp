@@ -3,6 +3,7 @@
 #include "qznetwork.h"
 
 #include "qzbrokerclient.h"
+#include "qzvaluestorage.h"
 
 #include <cstdio>
 #include <exception>
@@ -12,7 +13,8 @@ namespace {
 
 void attachBinaries(struct soap* soap, const QZValue& value) {
   if (value.getType() == QZValue::TypeBinary) {
-    wire::addAttachment(soap, value.getSize() ? value.GetBinary() : nullptr, value.getSize());
+    // The arguments outlive the call: the engine sends the bytes from where they are.
+    wire::addBorrowedAttachment(soap, value.getSize() ? value.GetBinary() : nullptr, value.getSize());
     return;
   }
   if (value.getType() != QZValue::TypeArray) return;
@@ -26,12 +28,10 @@ void attachBinaries(struct soap* soap, const QZValue& value) {
   }
 }
 
-void restoreBinaries(QZValue& value,
-                     const std::vector<std::pair<const void*, std::size_t>>& received,
-                     std::size_t& counter) {
+// The received bytes become the Binary values' storage as they are, without a copy.
+void restoreBinaries(QZValue& value, std::vector<TQZValueBinary>& received, std::size_t& counter) {
   if (value.getType() == QZValue::TypeBinary) {
-    if (counter < received.size())
-      value.SetBinary(received[counter].first, static_cast<int>(received[counter].second));
+    if (counter < received.size()) QZValueStorage::adoptBinary(value, std::move(received[counter]));
     ++counter;
     return;
   }
@@ -56,10 +56,10 @@ void prepareOutgoingAttachments(struct soap* soap, const QZValue& params) {
 }
 
 void restoreIncomingAttachments(struct soap* soap, QZValue& answer) {
-  const auto received = wire::receivedAttachments(soap);
-  if (received.empty()) return;  // nothing to restore: skip walking large answers
+  std::vector<TQZValueBinary>* received = wire::takeableAttachments(soap);
+  if (received == nullptr || received->empty()) return;  // nothing to restore: skip walking large answers
   std::size_t counter = 0;
-  restoreBinaries(answer, received, counter);
+  restoreBinaries(answer, *received, counter);
 }
 
 }  // namespace QZ

@@ -62,10 +62,23 @@ void addAttachment(struct soap* soap, const void* bytes, std::size_t size) {
   soap_set_dime_attachment(soap, copy, size, "application/octet-stream", "image", 0, nullptr);
 }
 
+std::vector<std::vector<unsigned char>>* takeableAttachments(struct soap* soap) {
+  return dimeAttachments(soap);
+}
+
+void addBorrowedAttachment(struct soap* soap, const void* bytes, std::size_t size) {
+  if (size == 0) {
+    addAttachment(soap, bytes, size);  // the engine needs a real pointer
+    return;
+  }
+  soap_set_dime_attachment(soap, static_cast<char*>(const_cast<void*>(bytes)), size,
+                           "application/octet-stream", "image", 0, nullptr);
+}
+
 std::vector<std::pair<const void*, std::size_t>> receivedAttachments(struct soap* soap) {
   std::vector<std::pair<const void*, std::size_t>> attachments;
-  if (const std::vector<std::string>* decoded = dimeAttachments(soap)) {  // a client's answer
-    for (const std::string& bytes : *decoded) attachments.emplace_back(bytes.data(), bytes.size());
+  if (const std::vector<DimeBytes>* decoded = dimeAttachments(soap)) {  // a client's answer
+    for (const DimeBytes& bytes : *decoded) attachments.emplace_back(bytes.data(), bytes.size());
     return attachments;
   }
   for (const soap_multipart* part = soap->dime.list; part != nullptr; part = part->next) {

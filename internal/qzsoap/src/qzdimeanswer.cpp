@@ -20,7 +20,7 @@ struct DimeAnswer {
   bool chunked = false;  // ... in HTTP chunks, decoded here too
   ChunkedBody body;
   DimeMessage message;
-  std::vector<std::string> attachments;
+  std::vector<DimeBytes> attachments;
 };
 
 DimeAnswer* dimeAnswerOf(struct soap* soap) {
@@ -102,8 +102,8 @@ int finishDimeAnswer(struct soap* soap) {
   return soap->error = SOAP_OK;
 }
 
-const std::vector<std::string>* dimeAttachments(struct soap* soap) {
-  const DimeAnswer* answer = dimeAnswerOf(soap);
+std::vector<DimeBytes>* dimeAttachments(struct soap* soap) {
+  DimeAnswer* answer = dimeAnswerOf(soap);
   return answer != nullptr ? &answer->attachments : nullptr;
 }
 

@@ -8,7 +8,8 @@
 #ifndef QZSOAP_QZDIMEANSWER_H
 #define QZSOAP_QZDIMEANSWER_H
 
-#include <string>
+#include "qzdimemessage.h"
+
 #include <vector>
 
 struct soap;
@@ -26,8 +27,9 @@ bool useDimeAnswerReader(struct soap* soap);
 int finishDimeAnswer(struct soap* soap);
 
 // The attachments of the last DIME answer, in arrival order, or null on a context
-// without the reader. They stay until the next answer or clearDimeAttachments.
-const std::vector<std::string>* dimeAttachments(struct soap* soap);
+// without the reader. They stay until the next answer or clearDimeAttachments; a
+// caller may move their bytes out.
+std::vector<DimeBytes>* dimeAttachments(struct soap* soap);
 void clearDimeAttachments(struct soap* soap);
 
 }  // namespace wire

@@ -15,6 +15,11 @@ constexpr unsigned char kVersion1 = 0x08;
 constexpr unsigned char kMessageEnd = 0x02;
 constexpr unsigned char kChunked = 0x01;
 
+// What a record's declared length reserves at most before its bytes arrive: a broker's
+// header alone cannot make the reader allocate much, yet a payload of a few MiB is
+// received into its final storage without being moved as it grows.
+constexpr std::uint64_t kMaxReservedBytes = std::uint64_t(16) << 20;
+
 std::uint64_t padded(std::uint64_t size) { return (size + 3) / 4 * 4; }
 
 std::uint64_t field16(const unsigned char* at) { return std::uint64_t(at[0]) << 8 | at[1]; }
@@ -25,7 +30,7 @@ std::uint64_t field32(const unsigned char* at) {
 
 }  // namespace
 
-bool DimeMessage::headerDone(std::vector<std::string>& attachments) {
+bool DimeMessage::headerDone(std::vector<DimeBytes>& attachments) {
   fHeaderBytes = 0;
   if ((fHeader[0] & kVersionMask) != kVersion1) return false;
   fLastRecord = (fHeader[0] & kMessageEnd) != 0;
@@ -36,6 +41,10 @@ bool DimeMessage::headerDone(std::vector<std::string>& attachments) {
   // Options, ID and type, each padded: only their lengths matter here.
   fLeft = padded(field16(fHeader + 2)) + padded(field16(fHeader + 4)) + padded(field16(fHeader + 6));
   if (fPayload > attachments.size()) attachments.emplace_back();  // an attachment begins
+  if (fPayload > 0) {
+    DimeBytes& bytes = attachments[fPayload - 1];
+    bytes.reserve(bytes.size() + static_cast<std::size_t>(std::min(fDataBytes, kMaxReservedBytes)));
+  }
   fState = State::kFields;
   return true;
 }
@@ -63,7 +72,7 @@ void DimeMessage::settle() {
   }
 }
 
-std::size_t DimeMessage::decode(char* data, std::size_t size, std::vector<std::string>& attachments) {
+std::size_t DimeMessage::decode(char* data, std::size_t size, std::vector<DimeBytes>& attachments) {
   std::size_t out = 0;
   std::size_t at = 0;
   for (;;) {
@@ -86,7 +95,9 @@ std::size_t DimeMessage::decode(char* data, std::size_t size, std::vector<std::s
       std::memmove(data + out, data + at, run);
       out += run;
     } else if (fState == State::kData) {
-      attachments[fPayload - 1].append(data + at, run);
+      DimeBytes& bytes = attachments[fPayload - 1];
+      const unsigned char* from = reinterpret_cast<const unsigned char*>(data + at);
+      bytes.insert(bytes.end(), from, from + run);
     }
     at += run;
     fLeft -= run;

@@ -1,31 +1,33 @@
 // Decodes a DIME message as its bytes arrive: the payload of the first record (the
 // envelope) stays in the byte stream, every later payload is collected as an
-// attachment. A payload may come in any number of chunks (records with CF).
+// attachment. A payload may come in any number of chunks (records with CF). Each
+// attachment is collected in a byte vector that a Binary value can take over as it is.
 #ifndef QZSOAP_QZDIMEMESSAGE_H
 #define QZSOAP_QZDIMEMESSAGE_H
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace QZ {
 namespace wire {
 
+typedef std::vector<unsigned char> DimeBytes;
+
 class DimeMessage {
 public:
   // Decodes the `size` bytes at `data` in place: the envelope's bytes among them then
   // start at `data`, and their count is returned; attachment bytes go to
-  // `attachments`, one string per payload after the first, in arrival order.
+  // `attachments`, one byte vector per payload after the first, in arrival order.
   // Bytes after the message's last record make the message fail: they are body bytes
   // (the caller passes no others), so a record stated a wrong length.
-  std::size_t decode(char* data, std::size_t size, std::vector<std::string>& attachments);
+  std::size_t decode(char* data, std::size_t size, std::vector<DimeBytes>& attachments);
   bool finished() const { return fState == State::kFinished; }
   bool failed() const { return fState == State::kFailed; }
 
 private:
   enum class State { kHeader, kFields, kData, kPadding, kFinished, kFailed };
-  bool headerDone(std::vector<std::string>& attachments);
+  bool headerDone(std::vector<DimeBytes>& attachments);
   void settle();  // passes the parts of a record that have no bytes
 
   State fState = State::kHeader;

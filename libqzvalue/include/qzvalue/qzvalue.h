@@ -9,6 +9,7 @@
 namespace QZ {
 
 class QZValue;
+class QZValueStorage;  // the library's own readers build values in place through it
 
 // Storage of the kinds that do not fit in one word.
 typedef std::string TQZValueString;          // bytes with an explicit length
@@ -99,6 +100,8 @@ public:
   void xAssertArraySize(int size) const;
 
 private:
+  friend class QZValueStorage;
+
   void becomeKind(Type type);  // clear, then the new kind with its fresh storage
   void decodeBase64Into(const char* text);
   void appendText(std::string& out, int verbosity) const;
