@@ -282,11 +282,12 @@ QZValue::operator const TQZValueString&() const {
 
 void QZValue::ToStringArray(std::vector<std::string>& out, bool insertEmpty) const {
   out.clear();
-  out.reserve(getSize());
-  for (unsigned int i = 0; i < getSize(); ++i) {
+  const unsigned int size = getSize();
+  // Only an Array has elements: anything else of a size fails here, before its first.
+  if (size > 0) xAssertType(TypeArray);
+  out.reserve(size);
+  for (unsigned int i = 0; i < size; ++i) {
     const int index = static_cast<int>(i);
-    xAssertType(TypeArray);
-    xAssertArraySize(index + 1);
     const QZValue& element = (*fValue.asArray)[i];
     if (element.fType == TypeString) {
       out.push_back(*element.fValue.asString);
@@ -303,11 +304,12 @@ void QZValue::ToStringArray(std::vector<std::string>& out, bool insertEmpty) con
 
 void QZValue::ToFloatArray(std::vector<float>& out, bool insertZero) const {
   out.clear();
-  out.reserve(getSize());
-  for (unsigned int i = 0; i < getSize(); ++i) {
+  const unsigned int size = getSize();
+  // Only an Array has elements: anything else of a size fails here, before its first.
+  if (size > 0) xAssertType(TypeArray);
+  out.reserve(size);
+  for (unsigned int i = 0; i < size; ++i) {
     const int index = static_cast<int>(i);
-    xAssertType(TypeArray);
-    xAssertArraySize(index + 1);
     const QZValue& element = (*fValue.asArray)[i];
     if (element.fType == TypeInt) {
       out.push_back(static_cast<float>(element.fValue.asInt));

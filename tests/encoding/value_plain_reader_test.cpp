@@ -251,4 +251,84 @@ TEST(PlainReader, AgreesOnDamagedText) {
   EXPECT_GT(taken, 400);  // the damage often lies where the form still holds
 }
 
+// The reading while the text arrives: fed the same text in pieces of any size, it ends
+// exactly where the item does when "</" follows it, with the value the whole text gives;
+// wherever it ends, the value is what reading the text before that end gives.
+struct Streamed {
+  QZ::valuexml::PlainStreamReader::Step step = QZ::valuexml::PlainStreamReader::Step::kNeedMore;
+  std::size_t end = 0;
+  QZValue value;
+};
+
+Streamed readInPieces(const std::string& text, std::size_t piece) {
+  Streamed result;
+  QZ::valuexml::PlainStreamReader reader(result.value);
+  std::string grown;
+  for (std::size_t at = 0; at < text.size(); at += piece) {
+    grown.append(text, at, piece);
+    result.step = reader.read(grown);
+    if (result.step != QZ::valuexml::PlainStreamReader::Step::kNeedMore) break;
+  }
+  if (reader.ended()) result.end = reader.end();
+  return result;
+}
+
+void expectStreamAgrees(const std::string& content, const std::string& after) {
+  using Step = QZ::valuexml::PlainStreamReader::Step;
+  const std::string text = content + after;
+  QZValue whole;
+  const bool plain = QZ::valuexml::readPlainValue(content, whole) == PlainRead::kRead;
+  for (std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(7), std::size_t(64), text.size()}) {
+    const Streamed streamed = readInPieces(text, piece);
+    if (streamed.step == Step::kEnded) {
+      QZValue before;
+      ASSERT_TRUE(QZ::readValueFromText(text.substr(0, streamed.end), before)) << text;
+      EXPECT_TRUE(identical(before, streamed.value)) << text << " in pieces of " << piece;
+    }
+    // A whole plain item that the end tag follows at once is always read this way.
+    if (plain && after.compare(0, 2, "</") == 0 && written(whole) == content) {
+      EXPECT_EQ(Step::kEnded, streamed.step) << text << " in pieces of " << piece;
+      EXPECT_EQ(content.size(), streamed.end) << text << " in pieces of " << piece;
+      EXPECT_TRUE(identical(whole, streamed.value)) << text << " in pieces of " << piece;
+    }
+    if (::testing::Test::HasFailure()) return;
+  }
+}
+
+TEST(PlainStreamReader, EndsWhereTheItemEndsHoweverTheTextArrives) {
+  std::mt19937 random(11);
+  for (int i = 0; i < 200; ++i) expectStreamAgrees(written(randomArguments(random)), "</qzbroker:return>");
+  QZValue floats;
+  floats.arraySetSize(3000);
+  for (int i = 0; i < 3000; ++i) floats[i] = static_cast<float>(i) / 7.0f - 100.0f;
+  expectStreamAgrees(written(floats), "</r>");
+  // Floats the quick path leaves to the full reading, and edges of the form.
+  for (const char* text : {"1e50", "-1e-50", "1.5e", "0x10", "nan", "-", "", "+1", ".5", "1&#48;"}) {
+    expectStreamAgrees(std::string("<item xsi:type=\"xsd:float\">") + text + "</item>", "</r>");
+  }
+  expectStreamAgrees("<item xsi:type=\"Array\"/>", "</r>");
+  expectStreamAgrees("<item xsi:nil=\"true\" xsi:type=\"xsd:int\">3</item>", "</r>");
+}
+
+TEST(PlainStreamReader, DeclinesWhatIsNotPlainWithoutClaimingAnEnd) {
+  using Step = QZ::valuexml::PlainStreamReader::Step;
+  const std::string item = "<item xsi:type=\"xsd:int\">1</item>";
+  for (const std::string& text : {item + "<!-- </r> --></r>", item + " </r>", item + item + "</r>",
+                                  " " + item + "</r>", "<item xsi:type=\"Array\"><!--x-->" + item + "</item></r>",
+                                  nestedArrays(300, item) + "</r>"}) {
+    for (std::size_t piece : {std::size_t(1), std::size_t(5), text.size()})
+      EXPECT_EQ(Step::kDeclined, readInPieces(text, piece).step) << text << " in pieces of " << piece;
+  }
+  // Damaged writer output: wherever the reading still ends, it agrees.
+  std::mt19937 random(13);
+  const std::string alphabet = "<>/&#;\"'= x0aA:item";
+  for (int i = 0; i < 1500 && !HasFailure(); ++i) {
+    std::string text = written(randomArguments(random));
+    const std::size_t at = random() % text.size();
+    text[at] = alphabet[random() % alphabet.size()];
+    expectStreamAgrees(text, "</r>");
+  }
+}
+
 }  // namespace
+

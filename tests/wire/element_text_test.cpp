@@ -2,6 +2,7 @@
 // tag is found whatever markup stands inside, however the answer arrives cut up, and
 // that the engine goes on reading the envelope after it.
 #include "qzelementtext.h"
+#include "qzvaluesoap.h"
 #include "wirefixture.h"
 
 #include <random>
@@ -109,4 +110,54 @@ TEST_F(ElementTextTest, ResultThatNeverEndsFails) {
   EXPECT_EQ(QZValue(1), result);
 }
 
+std::string written(const QZValue& value) {
+  std::string text;
+  QZ::appendValueXml(value, text, false);
+  return text;
+}
+
+// Results in the writer's plain form are read as they arrive; one that turns out not to
+// be plain after a plain start is read again whole. Either way the value and the rest
+// of the envelope come out as from an answer in one piece.
+TEST_F(ElementTextTest, PlainResultsAreReadAsTheyArriveHoweverTheyAreCut) {
+  QZValue floats;
+  floats.arraySetSize(300);
+  for (int i = 0; i < 300; ++i) floats[i] = static_cast<float>(i) * 0.25f - 3.0f;
+  QZValue nested;
+  nested.arraySetSize(3);
+  nested[0] = floats;
+  nested[1] = QZValue(std::string("a </x> & b"));
+  nested[2].arraySetSize(0);
+  const std::string plainItem = "<item xsi:type=\"xsd:int\">1</item>";
+  const struct {
+    std::string result;
+    QZValue expected;
+  } samples[] = {
+      {written(floats), floats},
+      {written(nested), nested},
+      {plainItem + "<!-- </qzbroker:return> -->", QZValue(1)},  // plain, then a comment
+      {"<item xsi:type=\"Array\">" + plainItem + " </item>", QZValue()},
+  };
+  for (const auto& sample : samples) {
+    const std::string envelope = qztest::answerEnvelope("callTamsaResponse", sample.result);
+    QZValue whole;
+    server.enqueue(qztest::httpAnswer(envelope));
+    ASSERT_EQ(0, call("m", QZValue(), whole)) << sample.result;
+    QZ::wire::finishCall(soap);
+    if (sample.expected.isValid()) {
+      EXPECT_EQ(sample.expected, whole) << sample.result;
+    }
+    for (std::size_t chunk : {1, 3, 64, 4096}) {
+      SCOPED_TRACE(chunk);
+      server.enqueue(qztest::httpChunkedAnswer(envelope, chunk));
+      QZValue result;
+      ASSERT_EQ(0, call("m", QZValue(), result)) << sample.result;
+      EXPECT_EQ(whole, result) << sample.result;
+      QZ::wire::finishCall(soap);
+    }
+  }
+  EXPECT_EQ(1, server.connectionsAccepted());
+}
+
 }  // namespace
+

@@ -1,6 +1,7 @@
 #include "qzelementtext.h"
 
 #include "qzwirelimits.h"
+#include "interface/qzvaluesoap_plain.h"
 
 #include "stdsoap2.h"
 
@@ -22,6 +23,14 @@ bool couldBecome(const std::string& text, std::size_t at, const char* literal, s
   return have < length && text.compare(at, have, literal, have) == 0;
 }
 
+// The bytes that end a run of start tag outside quotes: its end, or a quote.
+struct StartTagStops {
+  bool stop[256] = {};
+  StartTagStops() { stop[static_cast<unsigned char>('>')] = stop[static_cast<unsigned char>('"')] = stop[static_cast<unsigned char>('\'')] = true; }
+  bool operator[](unsigned char c) const { return stop[c]; }
+};
+const StartTagStops kStartTagStops;
+
 }  // namespace
 
 bool ElementEndFinder::skipPast(const std::string& text, std::size_t opener,
@@ -38,20 +47,31 @@ bool ElementEndFinder::skipPast(const std::string& text, std::size_t opener,
 }
 
 bool ElementEndFinder::skipStartTag(const std::string& text) {
+  const char* const data = text.data();
+  const std::size_t size = text.size();
   std::size_t at = std::max(searchFrom_, pos_ + 1);
-  for (; at < text.size(); ++at) {
-    const char c = text[at];
+  while (at < size) {
     if (quote_ != 0) {
-      if (c == quote_) quote_ = 0;
-    } else if (c == '"' || c == '\'') {
-      quote_ = c;
-    } else if (c == '>') {
-      if (text[at - 1] != '/') ++depth_;
-      pos_ = searchFrom_ = at + 1;
-      return true;
+      // Inside a quoted value only its closing quote counts.
+      const void* close = std::memchr(data + at, quote_, size - at);
+      if (close == nullptr) break;
+      at = static_cast<std::size_t>(static_cast<const char*>(close) - data) + 1;
+      quote_ = 0;
+      continue;
     }
+    while (at < size && !kStartTagStops[static_cast<unsigned char>(data[at])]) ++at;
+    if (at == size) break;
+    const char c = data[at];
+    if (c != '>') {
+      quote_ = c;
+      ++at;
+      continue;
+    }
+    if (data[at - 1] != '/') ++depth_;
+    pos_ = searchFrom_ = at + 1;
+    return true;
   }
-  searchFrom_ = at;
+  searchFrom_ = size;
   return false;
 }
 
@@ -85,7 +105,8 @@ std::size_t ElementEndFinder::find(const std::string& text) {
   return npos;
 }
 
-bool readElementContent(struct soap* soap, std::string& content) {
+bool readElementContent(struct soap* soap, std::string& content,
+                        valuexml::PlainStreamReader* plain) {
   if (soap->ahead != 0) {  // the engine never looks ahead past a start tag's ">"
     soap->error = SOAP_SYNTAX_ERROR;
     return false;
@@ -96,7 +117,16 @@ bool readElementContent(struct soap* soap, std::string& content) {
   std::size_t windowInText = 0;
   content.assign(soap->buf + soap->bufidx, soap->buflen - soap->bufidx);
   for (;;) {
-    const std::size_t end = finder.find(content);
+    std::size_t end = ElementEndFinder::npos;
+    // The plain reader sees each piece as it comes, and so finds the end itself. When it
+    // declines, the finder reads what came so far: the end lies after what the reader
+    // took for plain, so it is not in a window gone by.
+    if (plain != nullptr) {
+      const valuexml::PlainStreamReader::Step step = plain->read(content);
+      if (step == valuexml::PlainStreamReader::Step::kEnded) end = plain->end();
+      if (step == valuexml::PlainStreamReader::Step::kDeclined) plain = nullptr;
+    }
+    if (plain == nullptr) end = finder.find(content);
     if (end != ElementEndFinder::npos) {
       // The "/" of the end tag is in the current window (only markup cut by the end of
       // a window makes the finder wait for the next); the "<" is handed back to the

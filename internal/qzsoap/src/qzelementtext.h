@@ -11,6 +11,9 @@
 struct soap;
 
 namespace QZ {
+namespace valuexml {
+class PlainStreamReader;
+}
 namespace wire {
 
 // Finds the end tag that closes an element in its content, which arrives in pieces:
@@ -44,8 +47,10 @@ private:
 // engine ready to read that end tag (soap_element_end_in). The text is what the
 // engine's own reading would meet, whatever the transfer coding (chunked HTTP, DIME
 // records in chunks). False, with soap->error set, when the answer ends first or the
-// text would exceed the value text bound.
-bool readElementContent(struct soap* soap, std::string& content);
+// text would exceed the value text bound. With `plain`, the content is also read as a
+// value in the plain form while it arrives; the reader then says whether it read it all.
+bool readElementContent(struct soap* soap, std::string& content,
+                        valuexml::PlainStreamReader* plain = nullptr);
 
 }  // namespace wire
 }  // namespace QZ

@@ -3,6 +3,7 @@
 #include "qzvaluewire.h"
 
 #include "interface/qzvaluesoap.h"
+#include "interface/qzvaluesoap_plain.h"
 #include "qzelementtext.h"
 #include "soapH.h"
 
@@ -45,17 +46,56 @@ int soap_out_QZValue(struct soap* soap, const char* tag, int id, const QZ::QZVal
   return soap_element_end_out(soap, tag);
 }
 
+namespace {
+
+// The content of the element being read, in a buffer each thread keeps for its next
+// answer: a large answer is received into memory already in place, rather than into
+// fresh pages the system must first clear. Only a buffer of a usual size is kept.
+class ContentBuffer {
+public:
+  ContentBuffer() {
+    text_.swap(kept());  // a nested reading on the thread finds none, and makes its own
+    text_.clear();
+  }
+  ~ContentBuffer() {
+    if (text_.capacity() <= kKeptBytes) kept().swap(text_);
+  }
+  std::string& text() { return text_; }
+
+private:
+  static constexpr std::size_t kKeptBytes = std::size_t(16) << 20;
+  static std::string& kept() {
+    thread_local std::string buffer;
+    return buffer;
+  }
+  std::string text_;
+};
+
+}  // namespace
+
 QZ::QZValue* soap_in_QZValue(struct soap* soap, const char* tag, QZ::QZValue* value,
                              const char*) {
   if (soap_element_begin_in(soap, tag, 1, nullptr)) return nullptr;
   if (value == nullptr && (value = soap_new_qz__Value(soap)) == nullptr) return nullptr;
   const std::string name = soap->tag;
   const std::string type = soap->type;
-  std::string content;
-  if (soap->body && (!QZ::wire::readElementContent(soap, content) ||
-                     soap_element_end_in(soap, nullptr) != SOAP_OK))
+  ContentBuffer buffer;
+  std::string& content = buffer.text();
+  if (!soap->body) {
+    readElement(name, type, content, *value);
+    return value;
+  }
+  // A result in the plain form is read while it arrives; a fault's detail is not.
+  const bool fault = type.empty() && name.find("Fault") != std::string::npos;
+  QZ::QZValue plainValue;
+  QZ::valuexml::PlainStreamReader plain(plainValue);
+  if (!QZ::wire::readElementContent(soap, content, fault ? nullptr : &plain) ||
+      soap_element_end_in(soap, nullptr) != SOAP_OK)
     return nullptr;
-  readElement(name, type, content, *value);
+  if (plain.ended())
+    *value = std::move(plainValue);
+  else
+    readElement(name, type, content, *value);
   return value;
 }
 

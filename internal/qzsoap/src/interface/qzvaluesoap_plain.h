@@ -11,6 +11,7 @@
 #include "qzvalue/qzvalue.h"
 
 #include <string>
+#include <vector>
 
 namespace QZ {
 namespace valuexml {
@@ -24,6 +25,50 @@ enum class PlainRead { kRead, kDeclined };
 // would raise one (nesting deeper than kMaxValueDepth, a Binary item without text) is
 // declined, and the document parser's reading raises it.
 PlainRead readPlainValue(const std::string& text, QZValue& value);
+
+// The same reading while the text still arrives, for the content of an answer's result
+// element: call read() again each time more text was appended to the same string. It
+// reads every token (an item with its text, an Array's start or end tag) that has come
+// whole, so that each byte is read about once, and says where the content ends as soon
+// as the "</" after the item has come: the engine can then go on from there, with no
+// other pass over the content to find its end.
+class PlainStreamReader {
+public:
+  enum class Step {
+    kNeedMore,  // plain so far; the item or the "</" after it is still to come
+    kEnded,     // the item is whole, and the content ends at end()
+    kDeclined   // not the plain form (or an error): read the content otherwise
+  };
+
+  // The value is built in `value`; after kDeclined it may be partly built.
+  explicit PlainStreamReader(QZValue& value);
+
+  Step read(const std::string& text);
+  bool ended() const { return state_ == Step::kEnded; }
+  // The offset of the "</" after the item, once read() said kEnded.
+  std::size_t end() const { return pos_; }
+  // The first item of the text has been read whole into the value.
+  bool itemWhole() const { return started_ && open_.empty(); }
+
+private:
+  class Cursor;
+  enum class TokenRead { kRead, kCut, kEnded, kDeclined };
+
+  TokenRead readToken(Cursor& cursor);
+  // The text and end tag of an item of `kind` other than Array, after its start tag.
+  TokenRead readScalar(Cursor& cursor, int kind);
+  // The value the next item fills: the first item's, or a new last element of the
+  // innermost open Array (null when the Array cannot take one more).
+  QZValue* nextValue();
+  Step decline();
+
+  QZValue& root_;
+  Step state_ = Step::kNeedMore;
+  std::size_t pos_ = 0;          // where the first token not yet read begins
+  bool started_ = false;         // the first item has begun
+  std::vector<QZValue*> open_;   // the Arrays whose end tag is still to come, innermost last
+  std::string text_;             // the decoded text of the current item, reused
+};
 
 }  // namespace valuexml
 }  // namespace QZ

@@ -175,5 +175,13 @@ float readFloat(const char* text) {
   return value;
 }
 
+const char* readLeadingFloat(const char* begin, const char* end, float& value) {
+  const char* digits = begin != end && *begin == '-' ? begin + 1 : begin;
+  if (digits == end || !isDigit(*digits)) return nullptr;
+  // The converter reads the form of readFloat's scan, and stops where that scan does.
+  const std::from_chars_result result = std::from_chars(begin, end, value);
+  return result.ec == std::errc() ? result.ptr : nullptr;
+}
+
 }  // namespace valuexml
 }  // namespace QZ

@@ -33,6 +33,12 @@ int readInt(const char* text);
 // case, then the end of the text or white space.
 float readFloat(const char* text);
 
+// The quick case of readFloat: the number at `begin` when it starts with a digit (after
+// an optional minus sign) and is within the float range. Where it ends, or null for any
+// other text, which readFloat then reads. For the text [begin, returned end) readFloat
+// gives the same value.
+const char* readLeadingFloat(const char* begin, const char* end, float& value);
+
 }  // namespace valuexml
 }  // namespace QZ
 
