@@ -14,7 +14,15 @@ void Behaviours::add(const std::string& module, const std::string& key, Behaviou
   bool known = false;
   for (const MethodForm* form : entry->forms) known = known || key == form->key;
   if (!known) throw std::logic_error("behaviour for unknown form " + module + "." + key);
-  fTable[{module, key}] = std::move(behaviour);
+  Behaviour& stored = fTable[{module, key}];
+  stored = std::move(behaviour);
+  for (const MethodForm* form : entry->forms)
+    if (key == form->key) fByForm[{entry->row, form}] = &stored;
+}
+
+const Behaviour* Behaviours::find(const ModuleRow& module, const MethodForm& form) const {
+  auto found = fByForm.find({&module, &form});
+  return found == fByForm.end() ? nullptr : found->second;
 }
 
 const Behaviour* Behaviours::find(const std::string& module, const std::string& key) const {

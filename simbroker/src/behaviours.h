@@ -31,9 +31,12 @@ public:
   void add(const std::string& module, const std::string& key, Behaviour behaviour);
   // Null when the form has no behaviour of its own.
   const Behaviour* find(const std::string& module, const std::string& key) const;
+  // The same by the catalogue's own rows, without building a key.
+  const Behaviour* find(const ModuleRow& module, const MethodForm& form) const;
 
 private:
   std::map<std::pair<std::string, std::string>, Behaviour> fTable;
+  std::map<std::pair<const ModuleRow*, const MethodForm*>, const Behaviour*> fByForm;
 };
 
 // State that several modules share.

@@ -7,6 +7,10 @@
 
 #include "requestreader.h"
 
+#include "qzvalue/qzvalue.h"
+
+#include <exception>
+#include <string>
 #include <thread>
 
 struct soap;
@@ -29,6 +33,17 @@ struct Connection {
   RequestReader reader;
   bool answered = false;        // the present request has had its answer begun
   bool closeRequested = false;  // the engine asked to close after the present request
+  // Every request through the engine, none answered directly (directanswer.h).
+  bool engineOnly = false;
+  // The outcome of a call already made for the present request, which the engine
+  // answers instead of making the call again (a result with Binary values, a fault).
+  struct Outcome {
+    bool present = false;
+    QZ::QZValue result;
+    std::exception_ptr failure;
+  } made;
+  std::string answer;  // the direct answer's bytes, kept for its capacity
+  unsigned long directAnswers = 0;  // requests answered without the engine
   std::thread thread;
 };
 

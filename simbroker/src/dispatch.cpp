@@ -105,6 +105,21 @@ const MethodForm& selectForm(const CatalogueIndex::Module& module, const std::st
                     "called with " + argumentCount(count) + "; getMethodList() lists the " +
                         std::to_string(module.names.size()) + " methods of " + moduleName);
 
+  // The best form, in one pass that allocates nothing; the fault texts are made only
+  // when no form fits.
+  const MethodForm* best = nullptr;
+  int bestScore = -1;
+  for (const MethodForm* form : named->second) {
+    if (form->arity != count) continue;
+    int formMisfit = 0;
+    const int score = fitOfForm(*form, args, formMisfit);
+    if (score > bestScore) {
+      best = form;
+      bestScore = score;
+    }
+  }
+  if (best != nullptr) return *best;
+
   std::vector<const MethodForm*> sameArity;
   std::set<int> arities;
   for (const MethodForm* form : named->second) {
@@ -117,19 +132,8 @@ const MethodForm& selectForm(const CatalogueIndex::Module& module, const std::st
                         ", not " + std::to_string(count),
                     signatures(named->second));
 
-  const MethodForm* best = nullptr;
-  int bestScore = -1;
   int misfit = 0;
-  for (const MethodForm* form : sameArity) {
-    int formMisfit = 0;
-    const int score = fitOfForm(*form, args, formMisfit);
-    if (score > bestScore) {
-      best = form;
-      bestScore = score;
-    }
-    if (score < 0 && form == sameArity.front()) misfit = formMisfit;
-  }
-  if (best != nullptr) return *best;
+  fitOfForm(*sameArity.front(), args, misfit);
 
   if (sameArity.size() == 1) {
     const MethodForm& form = *sameArity.front();

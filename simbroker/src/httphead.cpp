@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include <cstring>
-#include <vector>
 
 namespace qzsim {
 
@@ -35,9 +34,10 @@ struct Line {
   bool empty() const { return begin == end; }
 };
 
-// The head's lines from the request line on, up to the empty line.
-std::vector<Line> headLines(const char* text, std::size_t size) {
-  std::vector<Line> lines;
+// Calls `visit` with each of the head's lines from the request line on, up to the
+// empty line, until it returns false.
+template <class Visit>
+void forEachHeadLine(const char* text, std::size_t size, Visit visit) {
   const char* p = text;
   const char* const end = text + size;
   while (end - p >= 2 && p[0] == '\r' && p[1] == '\n') p += 2;  // empty lines before the request
@@ -45,11 +45,9 @@ std::vector<Line> headLines(const char* text, std::size_t size) {
     const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
     if (lf == nullptr) break;
     const Line line{p, lf > p && lf[-1] == '\r' ? lf - 1 : lf};
-    if (line.empty()) break;
-    lines.push_back(line);
+    if (line.empty() || !visit(line)) break;
     p = lf + 1;
   }
-  return lines;
 }
 
 Refusal parseRequestLine(const Line& line, RequestHead& head) {
@@ -144,36 +142,51 @@ std::size_t HeadScanner::scan(const char* text, std::size_t size, Refusal& refus
 
 Refusal parseRequestHead(const char* text, std::size_t size, RequestHead& head) {
   head = RequestHead();
-  const std::vector<Line> lines = headLines(text, size);
-  if (lines.empty()) return refuse(400, "The request line is malformed");
-  if (Refusal refusal = parseRequestLine(lines[0], head)) return refusal;
-
+  bool requestLine = true;
   bool lengthSeen = false;
   Codings codings;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    const Line& line = lines[i];
+  Refusal refusal = refuse(400, "The request line is malformed");  // when it has no line at all
+  forEachHeadLine(text, size, [&](const Line& line) {
+    if (requestLine) {
+      requestLine = false;
+      refusal = parseRequestLine(line, head);
+      return !refusal;
+    }
     const char* colon = static_cast<const char*>(std::memchr(line.begin, ':', line.end - line.begin));
     // Also refuses a line folded onto the one before (it starts with white space).
-    if (colon == nullptr || !isToken(line.begin, colon)) return refuse(400, kBadField);
+    if (colon == nullptr || !isToken(line.begin, colon)) {
+      refusal = refuse(400, kBadField);
+      return false;
+    }
     const char* value = colon + 1;
     const char* valueEnd = line.end;
     for (const char* p = value; p != valueEnd; ++p)
-      if (!isFieldValueChar(static_cast<unsigned char>(*p))) return refuse(400, kBadField);
+      if (!isFieldValueChar(static_cast<unsigned char>(*p))) {
+        refusal = refuse(400, kBadField);
+        return false;
+      }
     while (value < valueEnd && (*value == ' ' || *value == '\t')) ++value;
     while (valueEnd > value && (valueEnd[-1] == ' ' || valueEnd[-1] == '\t')) --valueEnd;
 
     const std::size_t nameLength = static_cast<std::size_t>(colon - line.begin);
     if (nameLength == 14 && strncasecmp(line.begin, "Content-Length", 14) == 0) {
       unsigned long long length = 0;
-      if (!parseLength(value, valueEnd, length)) return refuse(400, "The request's Content-Length is malformed");
-      if (lengthSeen && length != head.contentLength)
-        return refuse(400, "The request announces two different lengths");
+      if (!parseLength(value, valueEnd, length)) {
+        refusal = refuse(400, "The request's Content-Length is malformed");
+        return false;
+      }
+      if (lengthSeen && length != head.contentLength) {
+        refusal = refuse(400, "The request announces two different lengths");
+        return false;
+      }
       lengthSeen = true;
       head.contentLength = length;
     } else if (nameLength == 17 && strncasecmp(line.begin, "Transfer-Encoding", 17) == 0) {
       addCodings(value, valueEnd, codings);
     }
-  }
+    return true;
+  });
+  if (refusal) return refusal;
 
   if (!codings.present) return Refusal();
   if (lengthSeen) return refuse(400, "The request announces both a length and a transfer coding");
@@ -189,12 +202,13 @@ Refusal parseRequestHead(const char* text, std::size_t size, RequestHead& head) 
 std::string headForEngine(const char* text, std::size_t size, const RequestHead& head) {
   std::string out;
   out.reserve(size);
-  for (const Line& line : headLines(text, size)) {
-    if (head.chunked && line.end - line.begin >= 18 && strncasecmp(line.begin, "Transfer-Encoding:", 18) == 0)
-      continue;
-    out.append(line.begin, line.end);
-    out += "\r\n";
-  }
+  forEachHeadLine(text, size, [&](const Line& line) {
+    if (!head.chunked || line.end - line.begin < 18 || strncasecmp(line.begin, "Transfer-Encoding:", 18) != 0) {
+      out.append(line.begin, line.end);
+      out += "\r\n";
+    }
+    return true;
+  });
   out += "\r\n";
   return out;
 }

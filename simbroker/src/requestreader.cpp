@@ -1,7 +1,9 @@
 #include "requestreader.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,9 +24,37 @@ int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
 }  // namespace
 
 RequestReader::RequestReader(int socket, int idleSeconds, unsigned long long maxBodyBytes)
-    : fSocket(socket), fIdle(idleSeconds), fMaxBodyBytes(maxBodyBytes), fBuffer(new char[kBufferBytes]) {}
+    : fSocket(socket), fIdle(idleSeconds), fMaxBodyBytes(maxBodyBytes), fBuffer(new char[kBufferBytes]) {
+  // Waits between requests block in the receive itself, bounded by the socket's own
+  // time-outs; every other receive and send here says MSG_DONTWAIT and polls, and the
+  // engine's sends wait for the socket before they write. So the socket may block, as
+  // long as a blocked send is bounded too.
+  const int flags = ::fcntl(socket, F_GETFL);
+  if (flags < 0 || idleSeconds <= 0) return;
+  timeval idle{};
+  idle.tv_sec = idleSeconds;
+  if (::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle) != 0 ||
+      ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &idle, sizeof idle) != 0)
+    return;
+  fTimedReceive = (flags & O_NONBLOCK) == 0 || ::fcntl(socket, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
 
 long RequestReader::receive(char* out, std::size_t size, Clock::time_point deadline, bool waitFirst) {
+  if (waitFirst && fTimedReceive) {
+    // A wait of the whole idle time (the deadline is now + idle): the socket's own
+    // receive time-out bounds it, give or take the time it took to get here.
+    for (;;) {
+      const ssize_t n = ::recv(fSocket, out, size, 0);
+      if (n > 0) return static_cast<long>(n);
+      if (n < 0 && errno == EINTR) {
+        if (Clock::now() >= deadline) return -1;
+        continue;
+      }
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return -1;
+      fPeerClosed = true;  // closed, reset, or shut down by the broker's stop
+      return 0;
+    }
+  }
   for (bool wait = waitFirst;; wait = true) {
     if (wait) {
       pollfd waiting{fSocket, POLLIN, 0};
@@ -90,7 +120,8 @@ RequestReader::Next RequestReader::next() {
     fRefusal = Refusal{413, "The request is larger than the broker takes"};
     return Next::Refused;
   }
-  fEngineHead = headForEngine(fBuffer.get(), headEnd, fHead);
+  fHeadSize = headEnd;
+  fEngineHead.clear();
   fEngineHeadGiven = 0;
   fBegin = headEnd;
   fBodyLeft = fHead.chunked ? 0 : fHead.contentLength;
@@ -103,6 +134,8 @@ RequestReader::Next RequestReader::next() {
 std::size_t RequestReader::read(char* out, std::size_t size) {
   std::size_t given = 0;
   if (fPhase == Phase::Head) {
+    // The raw head is still at the front of the buffer: nothing was received since.
+    if (fEngineHeadGiven == 0 && fEngineHead.empty()) fEngineHead = headForEngine(fBuffer.get(), fHeadSize, fHead);
     given = std::min(size, fEngineHead.size() - fEngineHeadGiven);
     std::memcpy(out, fEngineHead.data() + fEngineHeadGiven, given);
     fEngineHeadGiven += given;
@@ -151,6 +184,24 @@ std::size_t RequestReader::bodyBytes(char* out, std::size_t size, bool mayWait) 
     if (got == 0) return fail(400, "The request ended before its last chunk");
     if (got < 0) return fail(408, "The request's body did not arrive in time");
   }
+}
+
+bool RequestReader::wholeRequest(const char*& head, std::size_t& headSize, const char*& body,
+                                 std::size_t& bodySize) const {
+  if (fPhase != Phase::Head || fEngineHeadGiven != 0 || fHead.chunked || fBegin != fHeadSize ||
+      fHead.contentLength > fEnd - fBegin)
+    return false;
+  head = fBuffer.get();
+  headSize = fHeadSize;
+  body = fBuffer.get() + fBegin;
+  bodySize = static_cast<std::size_t>(fHead.contentLength);
+  return true;
+}
+
+void RequestReader::dropWholeRequest() {
+  fBegin += static_cast<std::size_t>(fBodyLeft);
+  fBodyLeft = 0;
+  fPhase = Phase::Between;
 }
 
 bool RequestReader::skipBody() {

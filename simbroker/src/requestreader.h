@@ -39,6 +39,15 @@ public:
   // Reads and drops the rest of the body; false when it cannot be read.
   bool skipBody();
 
+  // The whole request whose head next() has just read, when its body (with a
+  // Content-Length) has already been received: its head and body bytes, which stay
+  // valid until the next call of the reader. False otherwise, or once the engine has
+  // begun reading it.
+  bool wholeRequest(const char*& head, std::size_t& headSize, const char*& body,
+                    std::size_t& bodySize) const;
+  // Takes that whole request as served: the next call of next() reads what follows it.
+  void dropWholeRequest();
+
   // Why the last head was refused or its body could not be read; status 0 otherwise.
   const Refusal& refusal() const { return fRefusal; }
   // The client has closed its side (or the connection broke).
@@ -66,11 +75,15 @@ private:
   std::size_t fBegin = 0;
   std::size_t fEnd = 0;
   bool fPeerClosed = false;
+  // The socket blocks, and waits for bytes between requests time out by themselves
+  // (SO_RCVTIMEO of the idle time): one receive instead of a poll and a receive.
+  bool fTimedReceive = false;
 
   Phase fPhase = Phase::Between;
   RequestHead fHead;
   Refusal fRefusal;
-  std::string fEngineHead;  // the head as the engine reads it
+  std::size_t fHeadSize = 0;  // the raw head, at the front of the buffer until read
+  std::string fEngineHead;    // the head as the engine reads it, made at its first read
   std::size_t fEngineHeadGiven = 0;
   unsigned long long fBodyLeft = 0;  // of a body with a length
   unsigned long long fBodyRead = 0;  // of a chunked body, decoded

@@ -2,6 +2,7 @@
 
 #include "callfault.h"
 #include "connection.h"
+#include "directanswer.h"
 #include "refusal.h"
 #include "servingcontext.h"
 
@@ -42,6 +43,7 @@ bool serveRequest(Connection& connection) {
   // operation asks for it again.
   QZ::wire::finishCall(soap);
   soap_clr_dime(soap);
+  connection.made = Connection::Outcome();
   if (!connection.answered) {
     // The engine met the end of the request's bytes before the end of its envelope.
     const Refusal& unread = connection.reader.refusal();
@@ -64,7 +66,9 @@ void serveConnection(Connection& connection) {
       sendAll(connection.reader.socket(), refusalAnswer(connection.reader.refusal()), soap->send_timeout);
       break;
     }
-    if (!serveRequest(connection)) break;
+    const DirectAnswer direct = answerDirectly(connection);
+    if (direct == DirectAnswer::Failed) break;
+    if (direct == DirectAnswer::Declined && !serveRequest(connection)) break;
   }
   lingerBeforeClose(connection.reader.socket(), connection.reader.peerClosed());
   closeConnectionSocket(connection);

@@ -56,26 +56,27 @@ const CatalogueIndex::Module& Service::module(const std::string& name) const {
   return *found;
 }
 
-Service::Resolved Service::resolve(const std::string& moduleName, const std::string& method,
-                                   const QZ::QZValue& args) const {
-  Resolved call;
+void Service::resolve(const std::string& moduleName, const std::string& method, const QZ::QZValue& args,
+                      bool own, Resolved& call) const {
   call.module = &module(moduleName);
   if (args.getType() == QZ::QZValue::TypeArray) {
-    call.args = args;
+    if (own) call.own = args;
+    call.args = own ? &call.own : &args;
   } else if (args.isValid()) {
     throw CallFault(moduleName + "." + shown(method) + ": the arguments must be an Array",
                     "the call carried one " + QZ::QZValue::TypeToString(args.getType()) +
                         " instead of the Array of its arguments");
   } else {
-    call.args.arraySetSize(0);  // a call without arguments
+    call.own.arraySetSize(0);  // a call without arguments
+    call.args = &call.own;
   }
-  call.form = &selectForm(*call.module, method, call.args);
-  return call;
+  call.form = &selectForm(*call.module, method, *call.args);
 }
 
 QZ::QZValue Service::call(const std::string& module, const std::string& method,
                           const QZ::QZValue& args) {
-  const Resolved resolved = resolve(module, method, args);
+  Resolved resolved;
+  resolve(module, method, args, false, resolved);
   TaskControl control;
   ActivitySet::Entry running(fCalls, control);
   {
@@ -86,18 +87,19 @@ QZ::QZValue Service::call(const std::string& module, const std::string& method,
 }
 
 int Service::post(const std::string& module, const std::string& method, const QZ::QZValue& args) {
-  auto resolved = std::make_shared<Resolved>(resolve(module, method, args));
+  auto resolved = std::make_shared<Resolved>();
+  resolve(module, method, args, true, *resolved);
   return fTasks.start(module + "." + method,
                       [this, resolved](TaskControl& control) { run(*resolved, control); });
 }
 
 QZ::QZValue Service::run(const Resolved& call, TaskControl& control) {
   const std::string& moduleName = call.module->row->name;
-  const Args args(moduleName, *call.form, call.args);
+  const Args args(moduleName, *call.form, *call.args);
   QZ::QZValue result;
   if (isCommon(call.form)) {
     result = runCommon(call, args, control);
-  } else if (const Behaviour* behaviour = fBehaviours.find(moduleName, call.form->key)) {
+  } else if (const Behaviour* behaviour = fBehaviours.find(*call.module->row, *call.form)) {
     result = (*behaviour)(args, control);
   } else {
     result = defaultResult(*call.form);

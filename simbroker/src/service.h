@@ -40,12 +40,17 @@ public:
 
 private:
   struct Resolved {
-    const CatalogueIndex::Module* module;
-    const MethodForm* form;
-    QZ::QZValue args;  // always an Array
+    Resolved() = default;
+    Resolved(const Resolved&) = delete;  // `args` may point into it
+    Resolved& operator=(const Resolved&) = delete;
+    const CatalogueIndex::Module* module = nullptr;
+    const MethodForm* form = nullptr;
+    const QZ::QZValue* args = nullptr;  // always an Array: the caller's, or `own`
+    QZ::QZValue own;
   };
-  Resolved resolve(const std::string& module, const std::string& method,
-                   const QZ::QZValue& args) const;
+  // `own`: the arguments are copied, for a call that outlives its caller's.
+  void resolve(const std::string& module, const std::string& method, const QZ::QZValue& args, bool own,
+               Resolved& call) const;
   QZ::QZValue run(const Resolved& call, TaskControl& control);
   QZ::QZValue runCommon(const Resolved& call, const Args& args, TaskControl& control);
 

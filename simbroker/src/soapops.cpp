@@ -70,6 +70,17 @@ QZValue received(struct soap* soap, const QZValue& p) {
   return args;
 }
 
+// The call's result: made now, or already made when the request was first read (the
+// serving loop then hands the request to the engine only to write the answer).
+QZValue callResult(struct soap* soap, const std::string& mod, const std::string& meth, const QZValue& p) {
+  qzsim::Connection& connection = *static_cast<qzsim::Connection*>(soap->user);
+  if (!connection.made.present) return connection.service->call(mod, meth, received(soap, p));
+  qzsim::Connection::Outcome made = std::move(connection.made);
+  connection.made = qzsim::Connection::Outcome();
+  if (made.failure) std::rethrow_exception(made.failure);
+  return std::move(made.result);
+}
+
 template <class Answer>
 int answerSafely(struct soap* soap, Answer answer) {
   try {
@@ -90,7 +101,7 @@ int answerSafely(struct soap* soap, Answer answer) {
 
 int qzbroker__callTamsa(struct soap* soap, std::string mod, std::string meth, QZValue p, QZValue& return_) {
   return answerSafely(soap, [&] {
-    QZValue result = serviceOf(soap).call(mod, meth, received(soap, p));
+    QZValue result = callResult(soap, mod, meth, p);
     return_.arraySetSize(2);
     return_[0] = 1;
     return_[1] = std::move(result);

@@ -1,9 +1,14 @@
 // Many proxies calling the simulated broker at once for a while, each storing a value
-// of its own and reading it back: nothing may be lost or mixed up.
+// of its own and reading it back: nothing may be lost or mixed up. The process's CPU
+// time is split between the calling threads and the rest (the in-process broker), so
+// that the broker's share per call can be told from the client's.
 #ifndef SIMBROKER_MEMORYLOAD_H
 #define SIMBROKER_MEMORYLOAD_H
 
 #include "qzproxies/qzmemoryproxyremote.h"
+
+#include <sys/resource.h>
+#include <time.h>
 
 #include <atomic>
 #include <chrono>
@@ -19,14 +24,37 @@ struct LoadResult {
   long mismatches = 0;  // values that came back other than stored
   long failures = 0;    // calls that raised an error
   double seconds = 0.0;
+  double processCpuSeconds = 0.0;  // every thread of the process, user and system
+  double clientCpuSeconds = 0.0;   // the calling threads alone
   double callsPerSecond() const { return seconds > 0.0 ? calls / seconds : 0.0; }
+  // CPU time per call of the calling threads, and of the rest of the process: the
+  // broker's threads when the broker runs in this process.
+  double clientMicrosPerCall() const { return calls > 0 ? 1e6 * clientCpuSeconds / calls : 0.0; }
+  double brokerMicrosPerCall() const {
+    return calls > 0 ? 1e6 * (processCpuSeconds - clientCpuSeconds) / calls : 0.0;
+  }
 };
+
+inline double processCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);  // threads that have ended included
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+inline double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
+}
 
 // `threads` threads, each driving `proxiesPerThread` proxies in turn, for `duration`.
 inline LoadResult runMemoryLoad(int port, int threads, int proxiesPerThread, std::chrono::milliseconds duration) {
   using Clock = std::chrono::steady_clock;
   std::atomic<long> calls{0}, mismatches{0}, failures{0};
+  std::atomic<long> clientCpuNanos{0};
   std::vector<std::thread> workers;
+  const double processCpuBefore = processCpuSeconds();
   const Clock::time_point start = Clock::now();
   const Clock::time_point end = start + duration;
   for (int t = 0; t < threads; ++t) {
@@ -51,6 +79,7 @@ inline LoadResult runMemoryLoad(int port, int threads, int proxiesPerThread, std
           ++failures;
         }
       }
+      clientCpuNanos += static_cast<long>(threadCpuSeconds() * 1e9);
     });
   }
   for (std::thread& worker : workers) worker.join();
@@ -59,6 +88,8 @@ inline LoadResult runMemoryLoad(int port, int threads, int proxiesPerThread, std
   result.mismatches = mismatches;
   result.failures = failures;
   result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  result.processCpuSeconds = processCpuSeconds() - processCpuBefore;
+  result.clientCpuSeconds = static_cast<double>(clientCpuNanos) / 1e9;
   return result;
 }
 
