@@ -34,10 +34,11 @@ void becomeEmptyArray(QZValue& value) {
   value.arrayReserve(0);  // an Array, with no capacity asked for
 }
 
-// A token that grows past this while its text still arrives is left to the caller's
-// other reading: reading it again from its start with every piece would cost the
-// square of its size.
-constexpr std::size_t kMaxResumedTokenBytes = 64 * 1024;
+// A token cut by the end of the text so far is read again from its start once more has
+// come. So that this never costs more than reading the text about twice, however small
+// the pieces (a broker may send one byte at a time), the reading is left to the
+// caller's other way when the bytes read in vain exceed the text's size and this slack.
+constexpr std::size_t kRereadSlackBytes = 64 * 1024;
 
 }  // namespace
 
@@ -177,7 +178,8 @@ PlainStreamReader::Step PlainStreamReader::read(const std::string& text) {
     const TokenRead token = readToken(cursor);
     if (token == TokenRead::kDeclined) return decline();
     if (token == TokenRead::kCut) {
-      if (static_cast<std::size_t>(end - (begin + pos_)) > kMaxResumedTokenBytes) return decline();
+      reread_ += static_cast<std::size_t>(end - (begin + pos_));
+      if (reread_ > text.size() + kRereadSlackBytes) return decline();
       return state_;
     }
     if (token == TokenRead::kEnded) {

@@ -65,6 +65,7 @@ private:
   QZValue& root_;
   Step state_ = Step::kNeedMore;
   std::size_t pos_ = 0;          // where the first token not yet read begins
+  std::size_t reread_ = 0;       // bytes of cut tokens read so far, to be read again
   bool started_ = false;         // the first item has begun
   std::vector<QZValue*> open_;   // the Arrays whose end tag is still to come, innermost last
   std::string text_;             // the decoded text of the current item, reused
