@@ -10,7 +10,7 @@
 // The */paired benchmarks alternate our call and the plain gSOAP call in one loop, so
 // that both meet the same load on a shared machine (and each runs right after the
 // other has used the caches). Every benchmark starts its own
-// broker and stops it at its end. The benchmarks run --rounds=N times (default 3) in
+// broker and stops it at its end. The benchmarks run --rounds=N times (default 5) in
 // turn, and the closing table gives the medians.
 //
 //   bench_remotecall [--rounds=N] [--steady-malloc] [Google Benchmark flags]
@@ -322,7 +322,7 @@ void registerAll() {
 }
 
 struct Options {
-  int rounds = 3;
+  int rounds = 5;
   bool steadyMalloc = false;
 };
 

@@ -78,23 +78,28 @@ TEST_F(DimeAnswerTest, HugeDeclaredAttachmentIsNotReservedAndFails) {
 // The broker keeps the connection open after a DIME answer whose declared bytes end
 // inside a record: the call fails at once instead of waiting for the rest, and the
 // next answer on the connection is read.
+// A long attachment is received straight into its storage: cut inside, it fails the
+// same way.
 TEST_F(DimeAnswerTest, AnswerEndingInsideARecordFailsAtOnce) {
-  const std::string whole = qztest::dimeMessage(qztest::answerEnvelope("callTamsaResponse", kTwoBinaries),
-                                                {"abcdefgh", "ijkl"});
-  const std::size_t secondAttachment = whole.rfind("ijkl");
-  for (const std::size_t cut : {secondAttachment + 2, secondAttachment - 8, whole.size() / 2}) {
-    SCOPED_TRACE(cut);
-    server.enqueue(qztest::httpAnswer(whole.substr(0, cut), "application/dime"));
-    answerResult("<item xsi:type=\"xsd:int\">1</item>");
-    QZValue result;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_NE(0, call("getImages", QZValue(), result));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    QZ::wire::finishCall(soap);
-    result.clear();
-    ASSERT_EQ(0, call("getValue", QZValue(), result));
-    EXPECT_EQ(QZValue(1), result);
-    QZ::wire::finishCall(soap);
+  for (const std::string& second : {std::string("ijkl"), std::string(100000, 'i') + "jkl"}) {
+    const std::string whole = qztest::dimeMessage(qztest::answerEnvelope("callTamsaResponse", kTwoBinaries),
+                                                  {"abcdefgh", second});
+    const std::size_t secondAttachment = whole.rfind(second);
+    for (const std::size_t cut : {secondAttachment + 2, secondAttachment - 8, whole.size() / 2,
+                                  secondAttachment + second.size() - 1}) {
+      SCOPED_TRACE(cut);
+      server.enqueue(qztest::httpAnswer(whole.substr(0, cut), "application/dime"));
+      answerResult("<item xsi:type=\"xsd:int\">1</item>");
+      QZValue result;
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_NE(0, call("getImages", QZValue(), result));
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+      QZ::wire::finishCall(soap);
+      result.clear();
+      ASSERT_EQ(0, call("getValue", QZValue(), result));
+      EXPECT_EQ(QZValue(1), result);
+      QZ::wire::finishCall(soap);
+    }
   }
 }
 

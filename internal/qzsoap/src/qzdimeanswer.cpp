@@ -5,6 +5,9 @@
 #include "qzpluginstate.h"
 #include "stdsoap2.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace QZ {
 namespace wire {
 
@@ -59,12 +62,34 @@ int dimeParse(struct soap* soap) {
   return status;
 }
 
+// A long run of an attachment's data is received straight into the attachment's own
+// storage rather than through the engine's buffer: one copy less, and fewer receives.
+// Only where the body has no HTTP chunks to take out of it. 1: bytes came; 0: none
+// came (the answer ends); -1: what comes next is no such run.
+int receiveIntoAttachment(struct soap* soap, DimeAnswer& answer) {
+  constexpr std::uint64_t kLeastBytes = 4096;               // smaller runs go the usual way
+  constexpr std::uint64_t kMostBytes = std::uint64_t(1) << 20;  // at most this per receive
+  std::uint64_t left = 0;
+  DimeBytes* sink = answer.chunked ? nullptr : answer.message.dataSink(answer.attachments, left);
+  if (sink == nullptr || left < kLeastBytes) return -1;
+  const std::size_t want = static_cast<std::size_t>(std::min(left, kMostBytes));
+  const std::size_t before = sink->size();
+  sink->resize(before + want);
+  const std::size_t got = answer.nextRecv(soap, reinterpret_cast<char*>(sink->data() + before), want);
+  sink->resize(before + got);
+  answer.message.tookData(got);
+  return got > 0 ? 1 : 0;
+}
+
 size_t dimeRecv(struct soap* soap, char* buffer, size_t size) {
   DimeAnswer* answer = dimeAnswerOf(soap);
   if (!answer->active) return answer->nextRecv(soap, buffer, size);
   for (;;) {
     // Past the body's end come the next message's bytes, and a broken form ends here.
     if (answer->body.finished() || answer->body.failed() || answer->message.failed()) return 0;
+    const int direct = receiveIntoAttachment(soap, *answer);
+    if (direct == 0) return 0;
+    if (direct > 0) continue;
     const size_t received = answer->nextRecv(soap, buffer, size);
     if (received == 0) return 0;
     const size_t decoded = decodeBody(*answer, buffer, received);

@@ -72,6 +72,13 @@ void DimeMessage::settle() {
   }
 }
 
+DimeBytes* DimeMessage::dataSink(std::vector<DimeBytes>& attachments, std::uint64_t& left) {
+  settle();
+  if (fState != State::kData || fPayload == 0 || fLeft == 0) return nullptr;
+  left = fLeft;
+  return &attachments[fPayload - 1];
+}
+
 std::size_t DimeMessage::decode(char* data, std::size_t size, std::vector<DimeBytes>& attachments) {
   std::size_t out = 0;
   std::size_t at = 0;

@@ -22,6 +22,11 @@ public:
   // Bytes after the message's last record make the message fail: they are body bytes
   // (the caller passes no others), so a record stated a wrong length.
   std::size_t decode(char* data, std::size_t size, std::vector<DimeBytes>& attachments);
+  // When the bytes that come next are the data of an attachment: that attachment, and
+  // how many of its bytes are still to come (`left`); null otherwise. A caller may then
+  // receive up to `left` bytes straight onto its end and say so with tookData().
+  DimeBytes* dataSink(std::vector<DimeBytes>& attachments, std::uint64_t& left);
+  void tookData(std::size_t count) { fLeft -= count; }
   bool finished() const { return fState == State::kFinished; }
   bool failed() const { return fState == State::kFailed; }
 
