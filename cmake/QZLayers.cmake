@@ -36,6 +36,11 @@ function(qz_add_layer name)
   if(LAYER_INTERNAL)
     set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden)
   endif()
+  # The library's calls to its own exported functions go straight to them and may be
+  # inlined, rather than through the PLT as if an application could replace them.
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${name} PRIVATE -fno-semantic-interposition)
+  endif()
   qz_strict_warnings(${name})
   set_property(GLOBAL APPEND PROPERTY QZ_LAYERS ${name})
 endfunction()

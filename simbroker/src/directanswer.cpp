@@ -1,5 +1,6 @@
 #include "directanswer.h"
 
+#include "binaryvalues.h"
 #include "connection.h"
 #include "refusal.h"
 #include "service.h"
@@ -146,14 +147,6 @@ bool splitCall(string_view body, string_view& module, string_view& method, strin
   method = body.substr(0, methodEnd);
   args = body.substr(methodEnd + kMethodEnd.size());
   return isPlainName(module) && isPlainName(method);
-}
-
-bool hasBinary(const QZValue& value) {
-  if (value.getType() == QZValue::TypeBinary) return true;
-  if (value.getType() != QZValue::TypeArray) return false;
-  for (const QZValue& element : *value.arrayElements())
-    if (hasBinary(element)) return true;
-  return false;
 }
 
 // The arguments exactly as the engine reads them, when their text is in the value

@@ -2,6 +2,7 @@
 // calls for every request of a connection. Every answer of callTamsa is the status
 // pair [Int 1, result], so that the client, which unwraps such a pair, hands back
 // the result exactly as it was, a result that is itself such a pair included.
+#include "binaryvalues.h"
 #include "callfault.h"
 #include "connection.h"
 #include "service.h"
@@ -44,14 +45,6 @@ void attachReceived(QZValue& value, std::size_t& next,
       value.SetBinary(parts[next].first, static_cast<int>(parts[next].second));
     ++next;
   }
-}
-
-bool hasBinary(const QZValue& value) {
-  if (value.getType() == QZValue::TypeBinary) return true;
-  if (value.getType() != QZValue::TypeArray) return false;
-  for (const QZValue& element : *value.arrayElements())
-    if (hasBinary(element)) return true;
-  return false;
 }
 
 // The answer's Binary values travel as attachments, depth first.
@@ -105,7 +98,7 @@ int qzbroker__callTamsa(struct soap* soap, std::string mod, std::string meth, QZ
     return_.arraySetSize(2);
     return_[0] = 1;
     return_[1] = std::move(result);
-    if (hasBinary(return_)) {
+    if (qzsim::hasBinary(return_)) {
       QZ::wire::beginDimeRequest(soap);  // this answer only: the serve loop clears it
       attachAnswer(soap, return_);
     }
