@@ -51,7 +51,7 @@ std::string faultEnvelope(const std::string& faultCode, const std::string& fault
          escaped(faultString) + "</faultstring></SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>";
 }
 
-int millisecondsUntil(Clock::time_point deadline) {
+int millisecondsLeftUntil(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
 }
@@ -79,7 +79,7 @@ bool sendAll(int socket, const std::string& bytes, int seconds) {
     if (n < 0 && errno == EINTR) continue;
     if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
     pollfd waiting{socket, POLLOUT, 0};
-    const int ready = ::poll(&waiting, 1, millisecondsUntil(deadline));
+    const int ready = ::poll(&waiting, 1, millisecondsLeftUntil(deadline));
     if (ready == 0 || (ready < 0 && errno != EINTR)) return false;
   }
   return true;
@@ -95,7 +95,7 @@ void lingerBeforeClose(int socket, bool peerClosed) {
     if (n > 0 || (n < 0 && errno == EINTR)) continue;
     if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return;
     pollfd waiting{socket, POLLIN, 0};
-    if (::poll(&waiting, 1, millisecondsUntil(deadline)) == 0) return;
+    if (::poll(&waiting, 1, millisecondsLeftUntil(deadline)) == 0) return;
   }
 }
 

@@ -18,7 +18,7 @@ namespace {
 
 using QZ::QZValue;
 
-const char kModule[] = "QZAudioDevice";
+const char kAudioDeviceModule[] = "QZAudioDevice";
 constexpr int kBytesPerFrame = 4;  // two channels of 16 bits
 constexpr double kLongestSine = 30.0;
 constexpr std::size_t kMaxNames = 64;
@@ -47,7 +47,7 @@ void installAudioDevice(Behaviours& b, World& world) {
   auto audio = std::make_shared<Audio>();
   std::shared_ptr<MemoryStore> memory = world.memory;
   const Clock::time_point started = world.started;
-  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kModule, key, std::move(behaviour)); };
+  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kAudioDeviceModule, key, std::move(behaviour)); };
   auto set = [audio](bool Audio::*field, bool value) {
     return locked(audio, [field, value](Audio& s, const Args&) {
       s.*field = value;

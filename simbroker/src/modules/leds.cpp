@@ -15,7 +15,7 @@ namespace {
 
 using QZ::QZValue;
 
-const char kModule[] = "QZLeds";
+const char kLedsModule[] = "QZLeds";
 constexpr double kLongest = 60.0;
 constexpr std::size_t kMaxGroups = 64;
 
@@ -31,7 +31,7 @@ struct Leds {
   std::size_t builtInGroups = 0;
 };
 
-std::shared_ptr<Leds> build() {
+std::shared_ptr<Leds> buildLeds() {
   auto state = std::make_shared<Leds>();
   auto add = [&state](const std::string& name, const std::vector<std::string>& groups) {
     state->leds.push_back(Led{name, {}});
@@ -110,8 +110,8 @@ QZValue show(const std::shared_ptr<Leds>& state, const std::vector<int>& colours
 }  // namespace
 
 void installLeds(Behaviours& b, World&) {
-  std::shared_ptr<Leds> state = build();
-  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kModule, key, std::move(behaviour)); };
+  std::shared_ptr<Leds> state = buildLeds();
+  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kLedsModule, key, std::move(behaviour)); };
 
   on("fade(string,float,float)", [state](const Args& a, TaskControl& control) {
     return fadeTo(state, a, -1, a.number(1), checkedDuration(a, 2), control);

@@ -13,7 +13,7 @@ namespace {
 using QZ::QZValue;
 using Kind = MemoryStore::EventKind;
 
-const char kModule[] = "QZMemory";
+const char kMemoryModule[] = "QZMemory";
 
 QZValue answer(const std::vector<std::string>& names) { return QZValue(names); }
 
@@ -43,7 +43,7 @@ std::vector<std::string> keyList(const Args& args, int index) {
 
 void installMemory(Behaviours& b, World& world) {
   std::shared_ptr<MemoryStore> store = world.memory;
-  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kModule, key, std::move(behaviour)); };
+  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kMemoryModule, key, std::move(behaviour)); };
 
   Behaviour insert = [store](const Args& a, TaskControl&) {
     if (!store->insert(a.text(0), a.value(1))) full(a);

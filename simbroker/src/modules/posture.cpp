@@ -11,7 +11,7 @@ namespace {
 
 using QZ::QZValue;
 
-const char kModule[] = "QZRobotPosture";
+const char kPostureModule[] = "QZRobotPosture";
 // At full speed a posture is reached in this long.
 constexpr double kPostureSeconds = 1.5;
 
@@ -25,7 +25,7 @@ struct PostureMoves {
 void installPosture(Behaviours& b, World& world) {
   auto state = std::make_shared<PostureMoves>();
   state->body = world.body;
-  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kModule, key, std::move(behaviour)); };
+  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kPostureModule, key, std::move(behaviour)); };
 
   // An unknown posture, or a stopped move, answers false.
   auto reach = [state](bool immediately) {

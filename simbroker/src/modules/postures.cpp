@@ -17,7 +17,7 @@ Posture make(const char* name, const char* family, const std::map<std::string, f
   return posture;
 }
 
-std::vector<Posture> build() {
+std::vector<Posture> buildPostures() {
   const std::map<std::string, float> armsDown = {
       {"LShoulderPitch", 1.4f}, {"RShoulderPitch", 1.4f}, {"LShoulderRoll", 0.2f},
       {"RShoulderRoll", -0.2f}, {"LElbowRoll", -0.5f},    {"RElbowRoll", 0.5f}};
@@ -45,7 +45,7 @@ std::vector<Posture> build() {
 }  // namespace
 
 const std::vector<Posture>& postures() {
-  static const std::vector<Posture> all = build();
+  static const std::vector<Posture> all = buildPostures();
   return all;
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 using QZ::QZValue;
 
-const char kModule[] = "QZTextToSpeech";
+const char kTextToSpeechModule[] = "QZTextToSpeech";
 constexpr double kMsPerByte = 20.0;
 constexpr double kLongestSayMs = 10000.0;
 
@@ -105,7 +105,7 @@ void installTextToSpeech(Behaviours& b, World& world) {
   auto speech = std::make_shared<Speech>();
   for (const auto& p : kParameters) speech->parameters[p.first] = p.second.initial;
   std::shared_ptr<MemoryStore> memory = world.memory;
-  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kModule, key, std::move(behaviour)); };
+  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kTextToSpeechModule, key, std::move(behaviour)); };
 
   Behaviour say = [speech, memory](const Args& a, TaskControl& control) {
     speak(*speech, *memory, a.text(0), control);

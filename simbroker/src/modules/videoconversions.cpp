@@ -10,7 +10,7 @@ namespace {
 
 using QZ::QZValue;
 
-const char kModule[] = "QZVideoDevice";
+const char kVideoConversionsModule[] = "QZVideoDevice";
 // Fields of view of both cameras, radians.
 constexpr float kWidthAngle = 1.063f;
 constexpr float kHeightAngle = 0.831f;
@@ -34,7 +34,7 @@ std::vector<float> convert(const Args& a, int index, bool toAngles, bool sizes) 
 }  // namespace
 
 void installVideoConversions(Behaviours& b) {
-  auto on = [&b](const std::string& key, Behaviour behaviour) { b.add(kModule, key, std::move(behaviour)); };
+  auto on = [&b](const std::string& key, Behaviour behaviour) { b.add(kVideoConversionsModule, key, std::move(behaviour)); };
   struct Conversion {
     const char* withCamera;
     const char* without;

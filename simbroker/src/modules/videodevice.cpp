@@ -15,7 +15,7 @@ namespace {
 
 using QZ::QZValue;
 
-const char kModule[] = "QZVideoDevice";
+const char kVideoDeviceModule[] = "QZVideoDevice";
 constexpr std::size_t kMaxSubscribers = 64;
 constexpr int kCameras = 2;
 
@@ -111,7 +111,7 @@ QZValue list(const std::vector<QZValue>& values) {
 
 void installVideoDevice(Behaviours& b, World&) {
   auto video = std::make_shared<Video>();
-  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kModule, key, std::move(behaviour)); };
+  auto on = [&b](const char* key, Behaviour behaviour) { b.add(kVideoDeviceModule, key, std::move(behaviour)); };
 
   on("subscribe(string,int,int,int)", [video](const Args& a, TaskControl&) {
     Subscriber sub;
