@@ -5,21 +5,17 @@
     python3 qzgen_host_test.py --update   rewrite golden/ from the proxies' fixture table
 """
 
-import difflib
 import os
 import re
-import shutil
-import subprocess
 import sys
-import tempfile
-import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-GENERATOR = os.path.join(ROOT, "tools", "qzgen.py")
-FIXTURE = os.path.join(ROOT, "tests", "proxies", "fixture.qzcat")
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+import qzgentest  # noqa: E402
+from qzgentest import CATALOGUE, FIXTURE, tree  # noqa: E402
+
+WHAT = "host"
 GOLDEN = os.path.join(HERE, "golden")
-CATALOGUE = os.path.join(ROOT, "catalogue", "modules.qzcat")
 
 # A table whose overloads differ in one parameter: a text literal must find the
 # string form, and the class comment names what C++ cannot decide.
@@ -38,55 +34,12 @@ module QZStore StoreProxy QZStoreProxyRemote
 
 
 def generate(catalogue, out, *extra):
-    return subprocess.run([sys.executable, "-B", GENERATOR, "--catalogue", catalogue,
-                           "--out", out, "--what", "host", *extra],
-                          capture_output=True, text=True, timeout=60)
+    return qzgentest.generate(WHAT, catalogue, out, *extra)
 
 
-def tree(folder):
-    """Relative path -> text of every file below `folder`."""
-    files = {}
-    for base, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(base, name)
-            with open(path, encoding="utf-8", newline="") as f:
-                files[os.path.relpath(path, folder).replace(os.sep, "/")] = f.read()
-    return files
-
-
-class HostGeneratorTest(unittest.TestCase):
-    def setUp(self):
-        self.out = tempfile.mkdtemp(prefix="qzgen-host-test-")
-        self.addCleanup(shutil.rmtree, self.out)
-
-    def run_ok(self, catalogue, *extra, out=None):
-        done = generate(catalogue, out or self.out, *extra)
-        self.assertEqual(done.returncode, 0, done.stderr)
-        return done
-
-    def write_table(self, text):
-        path = os.path.join(self.out, "table.qzcat")
-        with open(path, "w", encoding="utf-8") as f:
-            f.write(text)
-        return path
-
-    def test_fixture_output_matches_the_golden_files(self):
-        self.run_ok(FIXTURE)
-        got, want = tree(self.out), tree(GOLDEN)
-        self.assertEqual(sorted(got), sorted(want))
-        for name in sorted(want):
-            if got[name] != want[name]:
-                diff = "".join(difflib.unified_diff(
-                    want[name].splitlines(True), got[name].splitlines(True),
-                    "golden/" + name, "generated/" + name))
-                self.fail("generated text differs from the golden file:\n" + diff)
-
-    def test_list_names_exactly_the_files_written(self):
-        listed = self.run_ok(FIXTURE, "--list").stdout.split()
-        self.assertEqual(os.listdir(self.out), [], "--list must write nothing")
-        self.run_ok(FIXTURE)
-        written = [os.path.join(self.out, name) for name in tree(self.out)]
-        self.assertEqual(sorted(listed), sorted(p.replace(os.sep, "/") for p in written))
+class HostGeneratorTest(qzgentest.GeneratorTestCase):
+    WHAT = WHAT
+    GOLDEN = GOLDEN
 
     def test_names_the_host_class_cannot_carry_are_refused(self):
         with open(FIXTURE, encoding="utf-8") as f:
@@ -107,14 +60,14 @@ class HostGeneratorTest(unittest.TestCase):
         }
         for (old, new), message in cases.items():
             with self.subTest(row=new):
-                path = self.write_table(table.replace(old, new))
+                path = self.table(table.replace(old, new))
                 done = generate(path, os.path.join(self.out, "gen"))
                 self.assertEqual(done.returncode, 1)
                 self.assertIn(message, done.stderr)
                 self.assertFalse(os.path.exists(os.path.join(self.out, "gen")))
 
     def test_a_text_literal_gets_a_form_of_its_own_and_undecidable_overloads_are_named(self):
-        self.run_ok(self.write_table(OVERLOADS), out=os.path.join(self.out, "gen"))
+        self.run_ok(self.table(OVERLOADS), out=os.path.join(self.out, "gen"))
         files = tree(os.path.join(self.out, "gen"))
         header = files["include/velantrix/proxies/storeproxy.h"]
         self.assertEqual(re.findall(r"^  void put\((.*)\);$", header, re.M), [
@@ -152,14 +105,6 @@ class HostGeneratorTest(unittest.TestCase):
                       files["include/velantrix/proxies/dcmproxy.h"])
 
 
-def update_golden():
-    shutil.rmtree(GOLDEN, ignore_errors=True)
-    done = generate(FIXTURE, GOLDEN)
-    sys.stderr.write(done.stderr)
-    return done.returncode
-
 
 if __name__ == "__main__":
-    if sys.argv[1:] == ["--update"]:
-        sys.exit(update_golden())
-    unittest.main()
+    qzgentest.main(WHAT, GOLDEN)

@@ -5,67 +5,27 @@
     python3 qzgen_test.py --update   rewrite golden/ from fixture.qzcat (then review the diff)
 """
 
-import difflib
 import os
 import re
 import shutil
-import subprocess
 import sys
-import tempfile
-import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
-GENERATOR = os.path.join(ROOT, "tools", "qzgen.py")
-FIXTURE = os.path.join(HERE, "fixture.qzcat")
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+import qzgentest  # noqa: E402
+from qzgentest import CATALOGUE, FIXTURE, tree  # noqa: E402
+
+WHAT = "native"
 GOLDEN = os.path.join(HERE, "golden")
-CATALOGUE = os.path.join(ROOT, "catalogue", "modules.qzcat")
 
 
 def generate(catalogue, out, *extra):
-    return subprocess.run([sys.executable, "-B", GENERATOR, "--catalogue", catalogue,
-                           "--out", out, "--what", "native", *extra],
-                          capture_output=True, text=True, timeout=60)
+    return qzgentest.generate(WHAT, catalogue, out, *extra)
 
 
-def tree(folder):
-    """Relative path -> text of every file below `folder`."""
-    files = {}
-    for base, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(base, name)
-            with open(path, encoding="utf-8", newline="") as f:
-                files[os.path.relpath(path, folder).replace(os.sep, "/")] = f.read()
-    return files
-
-
-class GeneratorTest(unittest.TestCase):
-    def setUp(self):
-        self.out = tempfile.mkdtemp(prefix="qzgen-test-")
-        self.addCleanup(shutil.rmtree, self.out)
-
-    def run_ok(self, catalogue, *extra):
-        done = generate(catalogue, self.out, *extra)
-        self.assertEqual(done.returncode, 0, done.stderr)
-        return done
-
-    def test_fixture_output_matches_the_golden_files(self):
-        self.run_ok(FIXTURE)
-        got, want = tree(self.out), tree(GOLDEN)
-        self.assertEqual(sorted(got), sorted(want))
-        for name in sorted(want):
-            if got[name] != want[name]:
-                diff = "".join(difflib.unified_diff(
-                    want[name].splitlines(True), got[name].splitlines(True),
-                    "golden/" + name, "generated/" + name))
-                self.fail("generated text differs from the golden file:\n" + diff)
-
-    def test_list_names_exactly_the_files_written(self):
-        listed = self.run_ok(FIXTURE, "--list").stdout.split()
-        self.assertEqual(os.listdir(self.out), [], "--list must write nothing")
-        self.run_ok(FIXTURE)
-        written = [os.path.join(self.out, name) for name in tree(self.out)]
-        self.assertEqual(sorted(listed), sorted(p.replace(os.sep, "/") for p in written))
+class GeneratorTest(qzgentest.GeneratorTestCase):
+    WHAT = WHAT
+    GOLDEN = GOLDEN
 
     def test_only_files_whose_text_changed_are_rewritten(self):
         table = os.path.join(self.out, "table.qzcat")
@@ -122,14 +82,6 @@ class GeneratorTest(unittest.TestCase):
             self.assertEqual(includes, ['#include "qzremotecall/qzremoteproxy.h"'], name)
 
 
-def update_golden():
-    shutil.rmtree(GOLDEN, ignore_errors=True)
-    done = generate(FIXTURE, GOLDEN)
-    sys.stderr.write(done.stderr)
-    return done.returncode
-
 
 if __name__ == "__main__":
-    if sys.argv[1:] == ["--update"]:
-        sys.exit(update_golden())
-    unittest.main()
+    qzgentest.main(WHAT, GOLDEN)
