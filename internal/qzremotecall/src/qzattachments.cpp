@@ -3,6 +3,7 @@
 #include "qznetwork.h"
 
 #include "qzbrokerclient.h"
+#include "qzdimeanswer.h"
 #include "qzvaluestorage.h"
 
 #include <cstdio>
@@ -56,7 +57,8 @@ void prepareOutgoingAttachments(struct soap* soap, const QZValue& params) {
 }
 
 void restoreIncomingAttachments(struct soap* soap, QZValue& answer) {
-  std::vector<TQZValueBinary>* received = wire::takeableAttachments(soap);
+  // The client's answers are read by its DIME reader, whose attachments may be moved out.
+  std::vector<TQZValueBinary>* received = wire::dimeAttachments(soap);
   if (received == nullptr || received->empty()) return;  // nothing to restore: skip walking large answers
   std::size_t counter = 0;
   restoreBinaries(answer, *received, counter);

@@ -62,10 +62,6 @@ void addAttachment(struct soap* soap, const void* bytes, std::size_t size) {
   soap_set_dime_attachment(soap, copy, size, "application/octet-stream", "image", 0, nullptr);
 }
 
-std::vector<std::vector<unsigned char>>* takeableAttachments(struct soap* soap) {
-  return dimeAttachments(soap);
-}
-
 void addBorrowedAttachment(struct soap* soap, const void* bytes, std::size_t size) {
   if (size == 0) {
     addAttachment(soap, bytes, size);  // the engine needs a real pointer

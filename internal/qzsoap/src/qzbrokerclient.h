@@ -46,9 +46,6 @@ void addAttachment(struct soap* soap, const void* bytes, std::size_t size);
 // The same without the copy, for bytes that stay where they are until the request is
 // sent: the arguments of a call, which outlive it.
 void addBorrowedAttachment(struct soap* soap, const void* bytes, std::size_t size);
-// The attachments of the last answer a client read, in arrival order, for the caller
-// to move their bytes out; null on a context that reads no answers. Valid until finishCall.
-std::vector<std::vector<unsigned char>>* takeableAttachments(struct soap* soap);
 // The attachments of the last answer, in arrival order; valid until finishCall.
 std::vector<std::pair<const void*, std::size_t>> receivedAttachments(struct soap* soap);
 

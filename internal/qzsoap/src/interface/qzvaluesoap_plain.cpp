@@ -163,6 +163,10 @@ private:
 
 PlainStreamReader::PlainStreamReader(QZValue& value) : root_(value) {}
 
+PlainStreamReader::TokenRead PlainStreamReader::unread(const Cursor& cursor) {
+  return cursor.cut() ? TokenRead::kCut : TokenRead::kDeclined;
+}
+
 PlainStreamReader::Step PlainStreamReader::decline() {
   state_ = Step::kDeclined;
   return state_;
@@ -192,11 +196,10 @@ PlainStreamReader::Step PlainStreamReader::read(const std::string& text) {
 }
 
 PlainStreamReader::TokenRead PlainStreamReader::readToken(Cursor& cursor) {
-  const auto cutOrDeclined = [&cursor] { return cursor.cut() ? TokenRead::kCut : TokenRead::kDeclined; };
   if (started_ && open_.empty()) {
     // The item is whole: what follows must be the end tag of the element holding it.
     if (cursor.literal("</")) return TokenRead::kEnded;
-    return cutOrDeclined();
+    return unread(cursor);
   }
   if (!open_.empty() && cursor.literal("</item>")) {
     open_.pop_back();
@@ -214,13 +217,13 @@ PlainStreamReader::TokenRead PlainStreamReader::readToken(Cursor& cursor) {
   if (cursor.cut()) return TokenRead::kCut;
   std::string_view typeName;
   std::string_view nil;
-  if (!cursor.literal("<item xsi:")) return cutOrDeclined();
+  if (!cursor.literal("<item xsi:")) return unread(cursor);
   if (cursor.literal("nil=\"")) {
-    if (!cursor.attributeValue(nil) || !cursor.literal(" xsi:")) return cutOrDeclined();
+    if (!cursor.attributeValue(nil) || !cursor.literal(" xsi:")) return unread(cursor);
   } else if (cursor.cut()) {
     return TokenRead::kCut;
   }
-  if (!cursor.literal("type=\"") || !cursor.attributeValue(typeName)) return cutOrDeclined();
+  if (!cursor.literal("type=\"") || !cursor.attributeValue(typeName)) return unread(cursor);
 
   const int kind = itemTypeFromName(typeName);
   if (cursor.literal("/>")) {  // no text
@@ -232,7 +235,7 @@ PlainStreamReader::TokenRead PlainStreamReader::readToken(Cursor& cursor) {
     return TokenRead::kRead;
   }
   if (cursor.cut()) return TokenRead::kCut;
-  if (!cursor.literal(">")) return cutOrDeclined();
+  if (!cursor.literal(">")) return unread(cursor);
   if (kind == QZValue::TypeArray) {
     QZValue* value = nextValue();
     if (value == nullptr) return TokenRead::kDeclined;
@@ -244,18 +247,17 @@ PlainStreamReader::TokenRead PlainStreamReader::readToken(Cursor& cursor) {
 }
 
 PlainStreamReader::TokenRead PlainStreamReader::readScalar(Cursor& cursor, int kind) {
-  const auto cutOrDeclined = [&cursor] { return cursor.cut() ? TokenRead::kCut : TokenRead::kDeclined; };
   float number = 0.0f;
   if (kind == QZValue::TypeFloat && cursor.plainFloat(number)) {
     // The common Float, read straight from the text.
-    if (!cursor.literal("</item>")) return cutOrDeclined();
+    if (!cursor.literal("</item>")) return unread(cursor);
     QZValue* value = nextValue();
     if (value == nullptr) return TokenRead::kDeclined;
     QZValueStorage::setFloat(*value, number);
     return TokenRead::kRead;
   }
   if (cursor.cut()) return TokenRead::kCut;
-  if (!cursor.elementText(text_) || !cursor.literal("</item>")) return cutOrDeclined();
+  if (!cursor.elementText(text_) || !cursor.literal("</item>")) return unread(cursor);
   // An element without text between its tags has no text; decoded text stops at a NUL.
   const char* itemText = text_.empty() ? nullptr : text_.c_str();
   if (itemText == nullptr && kind == QZValue::TypeBinary) return TokenRead::kDeclined;  // an error

@@ -54,6 +54,8 @@ private:
   class Cursor;
   enum class TokenRead { kRead, kCut, kEnded, kDeclined };
 
+  // A token not read: cut by the end of the text so far, or not plain.
+  static TokenRead unread(const Cursor& cursor);
   TokenRead readToken(Cursor& cursor);
   // The text and end tag of an item of `kind` other than Array, after its start tag.
   TokenRead readScalar(Cursor& cursor, int kind);
